@@ -1,0 +1,82 @@
+#include "frame.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <sys/stat.h>
+
+const char IOERROR[] = "File IO Error\n";
+
+static const char NOTICE[] = " - written by the Quorrel authors";
+
+void fail(const char *fmt, ...)
+{
+	va_list ap;
+
+	fflush(stdout);
+	va_start(ap, fmt);
+	vfprintf(stderr, fmt, ap);
+	va_end(ap);
+	exit(-1);
+}
+
+// Opening the output truncates it, so an input that is the output itself
+// would be destroyed before a byte of it was read.
+static bool isoutput(FILE *in, const char *outname)
+{
+	struct stat a, b;
+
+	if (fstat(fileno(in), &a) != 0 || stat(outname, &b) != 0)
+		return false;
+	return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+static void flushconsole()
+{
+	if (fflush(stdout) != 0 || ferror(stdout))
+		fail(IOERROR);
+}
+
+void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
+{
+	printf("%s%s\n", t->title, NOTICE);
+	puts("THIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY");
+	puts("PLEASE READ THE DOCUMENTATION FOR DETAILS");
+	if (argc != 2) {
+		puts(t->usage);
+		flushconsole();
+		exit(0);
+	}
+	*in = fopen(argv[1], t->inmode);
+	if (!*in || isoutput(*in, t->outname))
+		fail(IOERROR);
+	*out = fopen(t->outname, t->outmode);
+	if (!*out)
+		fail(IOERROR);
+}
+
+size_t readfull(void *buf, size_t n, FILE *in)
+{
+	size_t got = 0;
+
+	while (got < n) {
+		size_t r = fread(static_cast<char *>(buf) + got, 1, n - got, in);
+		if (r == 0)
+			break;
+		got += r;
+	}
+	if (ferror(in))
+		fail(IOERROR);
+	return got;
+}
+
+int framedone(FILE *in, FILE *out)
+{
+	// A full device often shows only at the last flush or at close.
+	bool bad = fflush(out) != 0 || ferror(out);
+	if (fclose(out) != 0 || bad)
+		fail(IOERROR);
+	fclose(in);
+	puts("Done");
+	flushconsole();
+	return 0;
+}

@@ -1,0 +1,26 @@
+// Constants of the page hex layout: one record per line, each field found by
+// its column alone (column 0 is the start code).
+#ifndef QUORREL_LAYOUT_H
+#define QUORREL_LAYOUT_H
+
+enum {
+	PAGESIZE = 16384,	// bytes in a ROM page
+	PAGECOUNT = 32,		// pages 0x00 to 0x1F make a complete image
+	RECBYTES = 32,		// data bytes per data record
+	PAGERECS = 512,		// data records per page block
+	PAGERECLEN = 15,	// page record, without its line end
+	DATARECLEN = 75,	// data record, without its line end
+	ENDRECLEN = 11,		// end record, never followed by a line end
+	PAGENUMCOL = 11,	// the page number's hex pair, columns 11-12
+	DATACOL = 9,		// first data byte's hex pair, columns 9-10
+	FILLBYTE = 0xFF,	// value of pages a dump skips, and of padding
+	TAGSPERLINE = 8,	// progress tags per console line
+};
+
+// What the app writer puts where the signing step fills in the fields later.
+#define PAGEREC ":XXXXXXXX____XX"
+#define DATAHEAD ":XXXXXXXX"
+#define DATATAIL "XX"
+#define ENDREC ":XXXXXXXX__"
+
+#endif

@@ -1,0 +1,217 @@
+// pagefuse end to end: each row is one run of the built program.
+#include "run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int PAGE = 16384;
+
+enum Style { PLAIN = 0, CRLF = 1, LOWER = 2, JUNK = 4 };
+
+// A page whose bytes run through every value, 0x0A, 0x0D and 0x1A included.
+std::string pagedata(int seed)
+{
+	std::string p(PAGE, '\0');
+	for (int i = 0; i < PAGE; i++)
+		p[i] = static_cast<char>(seed * 31 + i * 7 + i / 256);
+	return p;
+}
+
+// The page block of pagedata(seed) under the page number named.
+std::string block(int named, int seed, int style = PLAIN)
+{
+	const char *digits = style & LOWER ? "0123456789abcdef" : "0123456789ABCDEF";
+	std::string eol = style & CRLF ? "\r\n" : "\n";
+	std::string data = pagedata(seed);
+	std::string b = std::string(style & JUNK ? "~ \t:zz-%\x01\x7f\xff" : ":02000002FF") +
+		digits[named >> 4] + digits[named & 15] + (style & JUNK ? "\r\r" : "00") + eol;
+	std::string rec = std::string(style & JUNK ? "#\x0d\x1a  zz\xfe?" : ":20000000") +
+		std::string(64, '0') + (style & JUNK ? "\r " : "00") + eol;
+	for (int k = 0; k < 512; k++) {
+		for (int i = 0; i < 32; i++) {
+			unsigned char c = static_cast<unsigned char>(data[k * 32 + i]);
+			rec[9 + 2 * i] = digits[c >> 4];
+			rec[10 + 2 * i] = digits[c & 15];
+		}
+		b += rec;
+	}
+	return b;
+}
+
+// Pages seed0, seed1, ... named 0, 1, ...: a dump of the pages 0 to n-1.
+std::string pages(int from, int to, int style = PLAIN)
+{
+	std::string d;
+	for (int p = from; p < to; p++)
+		d += block(p, p, style);
+	return d;
+}
+
+std::string image(int from, int to)
+{
+	std::string d;
+	for (int p = from; p < to; p++)
+		d += pagedata(p);
+	return d;
+}
+
+std::string fill(int n)
+{
+	return std::string(static_cast<size_t>(n) * PAGE, '\xff');
+}
+
+// The progress tags of pages from to to-1, eight to a line.
+std::string tags(int from, int to)
+{
+	std::string t;
+	char tag[8];
+	for (int p = from; p < to; p++) {
+		snprintf(tag, sizeof tag, "[0x%02X]", p);
+		t += tag;
+		if (p % 8 == 7)
+			t += "\n";
+	}
+	return t;
+}
+
+const std::string ALLTAGS = "Writing ROM pages:\n" + tags(0, 32) + "Done\n";
+const std::string END = ":00000001FF";
+const char IOERR[] = "File IO Error\n";
+
+std::string fmterr(int line)
+{
+	return "Dump Format Error at line " + std::to_string(line) + "\n";
+}
+
+// Page 0 whose first data record carries the given 64 characters.
+std::string oddrecord(const std::string &chars)
+{
+	std::string b = block(0, 0);
+	b.replace(16 + 9, 64, chars);
+	return b;
+}
+
+struct Case {
+	const char *name;
+	const char *setup;	// shell commands run in the scratch folder first
+	const char *args;
+	std::string input;	// the file "in"
+	std::string out;	// standard output after the banner
+	std::string err;
+	int status;
+	std::string rom;	// rom.bin afterwards, or NOFILE / ANYFILE
+};
+
+// strtol's rules on pairs that are not two hex digits, one per byte.
+const std::string ODDPAIRS = " 5-1+A0xG11Gx1\t7";
+const std::string ODDBYTES("\x05\xff\x0a\x00\x00\x01\x00\x07", 8);
+
+std::string oddimage()
+{
+	std::string img = pagedata(0);
+	img.replace(0, ODDBYTES.size(), ODDBYTES);
+	for (size_t i = ODDBYTES.size(); i < 32; i++)
+		img[i] = 0x11;
+	return img + fill(31);
+}
+
+const Case CASES[] = {
+	// What a dump is made of.
+	{"Complete", "", "in", pages(0, 32), ALLTAGS, "", 0, image(0, 32)},
+	{"Gaps", "", "in", pages(0, 8) + pages(0x1c, 32), ALLTAGS, "", 0,
+	 image(0, 8) + fill(0x14) + image(0x1c, 32)},
+	{"FirstPageThree", "", "in", pages(3, 32), ALLTAGS, "", 0, fill(3) + image(3, 32)},
+	{"RepeatedPageTakesNextSlot", "", "in", block(0, 0) + block(0, 1) + block(1, 2), ALLTAGS, "",
+	 0, image(0, 3) + fill(29)},
+	{"LowerPageTakesNextSlot", "", "in", block(5, 5) + block(2, 6), ALLTAGS, "", 0,
+	 fill(5) + image(5, 7) + fill(25)},
+	{"PageAboveLastEndsImage", "", "in", block(0, 0) + block(0x28, 9) + block(0x29, 1),
+	 "Writing ROM pages:\n" + tags(0, 0x29) + "Done\n", "", 0,
+	 pagedata(0) + fill(0x27) + pagedata(9)},
+	{"PageFFEndsWithoutWrapping", "", "in", block(0xff, 1) + block(0, 2),
+	 "Writing ROM pages:\n" + tags(0, 256) + "Done\n", "", 0, fill(255) + pagedata(1)},
+	{"CrLf", "", "in", pages(0, 32, CRLF), ALLTAGS, "", 0, image(0, 32)},
+	{"LowerCase", "", "in", pages(0, 32, LOWER), ALLTAGS, "", 0, image(0, 32)},
+	{"IgnoredColumnsHoldAnything", "", "in", pages(0, 32, JUNK | CRLF), ALLTAGS, "", 0,
+	 image(0, 32)},
+	{"StrtolRulesForOddPairs", "", "in",
+	 oddrecord(ODDPAIRS + std::string(64 - ODDPAIRS.size(), '1')) + END, ALLTAGS, "", 0,
+	 oddimage()},
+	{"UnderscorePageNumberIsPageZero", "", "in",
+	 ":XXXXXXXX____XX\n" + block(0, 4).substr(16) + END, ALLTAGS, "", 0, pagedata(4) + fill(31)},
+	{"LastLineWithoutLineEnd", "", "in", pages(0, 32).substr(0, 32 * 38928 - 1), ALLTAGS, "", 0,
+	 image(0, 32)},
+	// A dump that stops early still gives a whole image.
+	{"EndsAfterABlock", "", "in", pages(0, 2), ALLTAGS, "", 0, image(0, 2) + fill(30)},
+	{"EndRecordEndsDump", "", "in", pages(0, 2) + END + "\n" + block(2, 2), ALLTAGS, "", 0,
+	 image(0, 2) + fill(30)},
+	{"EndRecordCrLfAtEndOfFile", "", "in", pages(0, 1, CRLF) + END + "\r\n", ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	// Anything else where a record is due is a broken dump.
+	{"Empty", "", "in", "", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	{"OnlyEndRecord", "", "in", END, "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	{"Binary", "", "in", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + pagedata(0),
+	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	{"EndsInsideBlock", "", "in", block(0, 0).substr(0, 16 + 10 * 76), "Writing ROM pages:\n[0x00]",
+	 fmterr(12), 255, ANYFILE},
+	{"EndRecordInsideBlock", "", "in", block(0, 0).substr(0, 16 + 3 * 76) + END,
+	 "Writing ROM pages:\n[0x00]", fmterr(5), 255, ANYFILE},
+	{"ShortDataRecord", "", "in", block(0, 0).erase(16 + 76 + 5, 1), "Writing ROM pages:\n[0x00]",
+	 fmterr(3), 255, ANYFILE},
+	{"LongDataRecord", "", "in", block(0, 0).insert(16 + 5, "0"), "Writing ROM pages:\n[0x00]",
+	 fmterr(2), 255, ANYFILE},
+	{"LongPageRecordAfterABlock", "", "in", block(0, 0) + "X" + block(1, 1),
+	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	{"LoneCrIsNoLineEnd", "", "in", ":02000002FF0000\r" + block(0, 0).substr(16),
+	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	// The frame: arguments, opening, and failures that must not pass as success.
+	{"NoArgument", "", "", "", "Usage: pagefuse file\n", "", 0, NOFILE},
+	{"TwoArguments", "", "in in", pages(0, 1), "Usage: pagefuse file\n", "", 0, NOFILE},
+	{"MissingInput", "", "nosuch", "", "", IOERR, 255, NOFILE},
+	{"MissingInputLeavesOldImage", "echo old >rom.bin", "nosuch", "", "", IOERR, 255, "old\n"},
+	{"InputIsADirectory", "mkdir d", "d", "", "Writing ROM pages:\n", IOERR, 255, ANYFILE},
+	{"InputIsTheImage", "echo keep >rom.bin", "rom.bin", "", "", IOERR, 255, "keep\n"},
+	{"InputLinkedToTheImage", "ln in rom.bin", "in", pages(0, 1), "", IOERR, 255, pages(0, 1)},
+	{"ImageUncreatable", "mkdir rom.bin", "in", pages(0, 32), "", IOERR, 255, ANYFILE},
+	{"ImageOnFullDevice", "ln -s /dev/full rom.bin", "in", pages(0, 32),
+	 "Writing ROM pages:\n" + tags(0, 32), IOERR, 255, ANYFILE},
+};
+
+void PrintTo(const Case &c, std::ostream *os)
+{
+	*os << c.name;
+}
+
+class Pagefuse : public testing::TestWithParam<Case> {};
+
+TEST_P(Pagefuse, Runs)
+{
+	const Case &c = GetParam();
+	Outcome r = run(PAGEFUSE_PATH, "rom.bin", c.setup, c.input, c.args);
+	EXPECT_EQ(r.out, banner("Quorrel Plattor v1.0") + c.out);
+	EXPECT_EQ(r.err, c.err);
+	EXPECT_EQ(r.status, c.status);
+	expectfile(r, c.rom);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Pagefuse, testing::ValuesIn(CASES),
+			 [](const testing::TestParamInfo<Case> &i) { return std::string(i.param.name); });
+
+// With both streams on one terminal, the banner must come before the message.
+TEST(PagefuseMerged, BannerBeforeFailure)
+{
+	Outcome r = run(PAGEFUSE_PATH, "rom.bin", "", "", "in", MERGED);
+	EXPECT_EQ(r.out, banner("Quorrel Plattor v1.0") + "Writing ROM pages:\n" + fmterr(1));
+	EXPECT_EQ(r.status, 255);
+}
+
+// The image is whole, but a script must not read "Done" that nobody saw.
+TEST(PagefuseConsole, FullDeviceIsAFailure)
+{
+	Outcome r = run(PAGEFUSE_PATH, "rom.bin", "", pages(0, 1), "in", CONSOLEFULL);
+	EXPECT_EQ(r.err, IOERR);
+	EXPECT_EQ(r.status, 255);
+}
+
+} // namespace
