@@ -14,7 +14,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/de
 cmake --build "$build" --parallel >/dev/null
 cd "$work"
 
-# dump.hex: pages 0x00 to 0x1F of random bytes; high.hex: one page named 0xFE.
+# dump.hex: pages 0x00 to 0x1F of random bytes; high.hex: one page named 0xFE;
+# app.bin: one random application page.
 python3 - <<'PY'
 import os
 def block(page, data):
@@ -26,6 +27,8 @@ with open('dump.hex', 'w') as f:
         f.write(block(p, os.urandom(16384)))
 with open('high.hex', 'w') as f:
     f.write(block(0xFE, os.urandom(16384)))
+with open('app.bin', 'wb') as f:
+    f.write(os.urandom(16384))
 PY
 
 instructions() {
@@ -54,6 +57,8 @@ report "pagefuse, 32-page dump" 6000000 "$(instructions "$build/pagefuse" dump.h
 printf '%-28s %12s instructions\n' "cp of the dump" "$(instructions cp dump.hex copy.hex)"
 printf 'median of %s runs: pagefuse %s, cp %s\n' "$runs" \
 	"$(median_ms "$build/pagefuse" dump.hex)" "$(median_ms cp dump.hex copy.hex)"
+report "stampel, 16 KiB page" 1000000 "$(instructions "$build/stampel" app.bin)"
+printf 'median of %s runs: stampel %s\n' "$runs" "$(median_ms "$build/stampel" app.bin)"
 /usr/bin/time -f '%M' -o rss.txt "$build/pagefuse" high.hex >/dev/null
 printf 'pagefuse, page 0xFE (%s byte image): peak resident %s KiB\n' \
 	"$(stat -c %s rom.bin)" "$(cat rss.txt)"

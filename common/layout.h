@@ -13,6 +13,7 @@ enum {
 	ENDRECLEN = 11,		// end record, never followed by a line end
 	PAGENUMCOL = 11,	// the page number's hex pair, columns 11-12
 	DATACOL = 9,		// first data byte's hex pair, columns 9-10
+	CHECKCOL = DATACOL + 2 * RECBYTES,	// a data record's checksum, columns 73-74
 	FILLBYTE = 0xFF,	// value of pages a dump skips, and of padding
 	TAGSPERLINE = 8,	// progress tags per console line
 };
@@ -22,5 +23,10 @@ enum {
 #define DATAHEAD ":XXXXXXXX"
 #define DATATAIL "XX"
 #define ENDREC ":XXXXXXXX__"
+
+static_assert(sizeof PAGEREC - 1 == PAGERECLEN, "page record length");
+static_assert(sizeof DATAHEAD - 1 == DATACOL, "data record head");
+static_assert(CHECKCOL + sizeof DATATAIL - 1 == DATARECLEN, "data record length");
+static_assert(sizeof ENDREC - 1 == ENDRECLEN, "end record length");
 
 #endif

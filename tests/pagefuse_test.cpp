@@ -5,18 +5,7 @@
 
 namespace {
 
-const int PAGE = 16384;
-
 enum Style { PLAIN = 0, CRLF = 1, LOWER = 2, JUNK = 4 };
-
-// A page whose bytes run through every value, 0x0A, 0x0D and 0x1A included.
-std::string pagedata(int seed)
-{
-	std::string p(PAGE, '\0');
-	for (int i = 0; i < PAGE; i++)
-		p[i] = static_cast<char>(seed * 31 + i * 7 + i / 256);
-	return p;
-}
 
 // The page block of pagedata(seed) under the page number named.
 std::string block(int named, int seed, int style = PLAIN)
@@ -56,25 +45,6 @@ std::string image(int from, int to)
 	return d;
 }
 
-std::string fill(int n)
-{
-	return std::string(static_cast<size_t>(n) * PAGE, '\xff');
-}
-
-// The progress tags of pages from to to-1, eight to a line.
-std::string tags(int from, int to)
-{
-	std::string t;
-	char tag[8];
-	for (int p = from; p < to; p++) {
-		snprintf(tag, sizeof tag, "[0x%02X]", p);
-		t += tag;
-		if (p % 8 == 7)
-			t += "\n";
-	}
-	return t;
-}
-
 const std::string ALLTAGS = "Writing ROM pages:\n" + tags(0, 32) + "Done\n";
 const std::string END = ":00000001FF";
 const char IOERR[] = "File IO Error\n";
@@ -91,17 +61,6 @@ std::string oddrecord(const std::string &chars)
 	b.replace(16 + 9, 64, chars);
 	return b;
 }
-
-struct Case {
-	const char *name;
-	const char *setup;	// shell commands run in the scratch folder first
-	const char *args;
-	std::string input;	// the file "in"
-	std::string out;	// standard output after the banner
-	std::string err;
-	int status;
-	std::string rom;	// rom.bin afterwards, or NOFILE / ANYFILE
-};
 
 // strtol's rules on pairs that are not two hex digits, one per byte.
 const std::string ODDPAIRS = " 5-1+A0xG11Gx1\t7";
@@ -178,38 +137,27 @@ const Case CASES[] = {
 	 "Writing ROM pages:\n" + tags(0, 32), IOERR, 255, ANYFILE},
 };
 
-void PrintTo(const Case &c, std::ostream *os)
-{
-	*os << c.name;
-}
-
 class Pagefuse : public testing::TestWithParam<Case> {};
 
 TEST_P(Pagefuse, Runs)
 {
-	const Case &c = GetParam();
-	Outcome r = run(PAGEFUSE_PATH, "rom.bin", c.setup, c.input, c.args);
-	EXPECT_EQ(r.out, banner("Quorrel Plattor v1.0") + c.out);
-	EXPECT_EQ(r.err, c.err);
-	EXPECT_EQ(r.status, c.status);
-	expectfile(r, c.rom);
+	check(PAGEFUSE, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Pagefuse, testing::ValuesIn(CASES),
-			 [](const testing::TestParamInfo<Case> &i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, Pagefuse, testing::ValuesIn(CASES), casename);
 
 // With both streams on one terminal, the banner must come before the message.
 TEST(PagefuseMerged, BannerBeforeFailure)
 {
-	Outcome r = run(PAGEFUSE_PATH, "rom.bin", "", "", "in", MERGED);
-	EXPECT_EQ(r.out, banner("Quorrel Plattor v1.0") + "Writing ROM pages:\n" + fmterr(1));
+	Outcome r = run(PAGEFUSE, "", "", "in", MERGED);
+	EXPECT_EQ(r.out, banner(PAGEFUSE) + "Writing ROM pages:\n" + fmterr(1));
 	EXPECT_EQ(r.status, 255);
 }
 
 // The image is whole, but a script must not read "Done" that nobody saw.
 TEST(PagefuseConsole, FullDeviceIsAFailure)
 {
-	Outcome r = run(PAGEFUSE_PATH, "rom.bin", "", pages(0, 1), "in", CONSOLEFULL);
+	Outcome r = run(PAGEFUSE, "", pages(0, 1), "in", CONSOLEFULL);
 	EXPECT_EQ(r.err, IOERR);
 	EXPECT_EQ(r.status, 255);
 }

@@ -9,8 +9,21 @@
 
 #include <gtest/gtest.h>
 
+const Program PAGEFUSE = { PAGEFUSE_PATH, "Quorrel Plattor v1.0", "rom.bin" };
+const Program STAMPEL = { STAMPEL_PATH, "Quorrel Stampel v0.9 Beta", "hex.app" };
+
 const std::string NOFILE = "\x01no file";
 const std::string ANYFILE = "\x01any file";
+
+void PrintTo(const Case &c, std::ostream *os)
+{
+	*os << c.name;
+}
+
+std::string casename(const testing::TestParamInfo<Case> &c)
+{
+	return c.param.name;
+}
 
 static std::string readfile(const std::string &path)
 {
@@ -20,22 +33,18 @@ static std::string readfile(const std::string &path)
 	return s.str();
 }
 
-static void writefile(const std::string &path, const std::string &data)
-{
-	std::ofstream(path, std::ios::binary) << data;
-}
-
-Outcome run(const std::string &prog, const std::string &outname, const std::string &setup,
-	const std::string &input, const std::string &args, Streams streams)
+Outcome run(const Program &p, const std::string &setup, const std::string &input,
+	    const std::string &args, Streams streams)
 {
 	char tmpl[] = "/tmp/quorrel-test-XXXXXX";
 	std::string top = mkdtemp(tmpl);
 	std::string dir = top + "/work";
 	mkdir(dir.c_str(), 0755);
-	writefile(dir + "/in", input);
+	std::ofstream(dir + "/in", std::ios::binary) << input;
 	const char *redirect[] = { ">../out 2>../err", ">../out 2>&1", ">/dev/full 2>../err" };
-	std::string cmd = "cd '" + dir + "' && { " + (setup.empty() ? "true" : setup) +
-		"; } && exec '" + prog + "' " + args + " " + redirect[streams];
+	std::string cmd = std::string("export PAGEFUSE='") + PAGEFUSE.path + "' STAMPEL='" +
+		STAMPEL.path + "'; cd '" + dir + "' && { " + (setup.empty() ? "true" : setup) +
+		"; } && exec '" + p.path + "' " + args + " " + redirect[streams];
 	int st = std::system(cmd.c_str());
 	Outcome r;
 	r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
@@ -43,7 +52,7 @@ Outcome run(const std::string &prog, const std::string &outname, const std::stri
 	r.err = readfile(top + "/err");
 	// Follows links but reads only regular files: a link to /dev/full never ends.
 	struct stat sb;
-	std::string path = dir + "/" + outname;
+	std::string path = dir + "/" + p.outname;
 	r.made = stat(path.c_str(), &sb) == 0 && S_ISREG(sb.st_mode);
 	if (r.made)
 		r.file = readfile(path);
@@ -51,26 +60,56 @@ Outcome run(const std::string &prog, const std::string &outname, const std::stri
 	return r;
 }
 
-std::string banner(const std::string &title)
+std::string banner(const Program &p)
 {
-	return title + " - written by the Quorrel authors\n"
+	return std::string(p.title) + " - written by the Quorrel authors\n"
 		"THIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\n"
 		"PLEASE READ THE DOCUMENTATION FOR DETAILS\n";
 }
 
-void expectfile(const Outcome &r, const std::string &want)
+void check(const Program &p, const Case &c)
 {
-	if (want == ANYFILE)
+	Outcome r = run(p, c.setup, c.input, c.args);
+	EXPECT_EQ(r.out, banner(p) + c.out);
+	EXPECT_EQ(r.err, c.err);
+	EXPECT_EQ(r.status, c.status);
+	if (c.file == ANYFILE)
 		return;
-	if (want == NOFILE) {
-		EXPECT_FALSE(r.made) << "the output file was created";
+	if (c.file == NOFILE) {
+		EXPECT_FALSE(r.made) << p.outname << " was created";
 		return;
 	}
-	ASSERT_TRUE(r.made) << "the output file is missing";
-	EXPECT_EQ(r.file.size(), want.size()) << "length of the output file";
+	ASSERT_TRUE(r.made) << p.outname << " is missing";
+	EXPECT_EQ(r.file.size(), c.file.size()) << "length of " << p.outname;
 	// Not EXPECT_EQ on the bytes: a mismatch would print megabytes.
 	size_t i = 0;
-	while (i < want.size() && i < r.file.size() && r.file[i] == want[i])
+	while (i < c.file.size() && i < r.file.size() && r.file[i] == c.file[i])
 		i++;
-	EXPECT_EQ(i, want.size()) << "the output file first differs at offset " << i;
+	EXPECT_EQ(i, c.file.size()) << p.outname << " first differs at offset " << i;
+}
+
+std::string pagedata(int seed)
+{
+	std::string p(PAGE, '\0');
+	for (int i = 0; i < PAGE; i++)
+		p[i] = static_cast<char>(seed * 31 + i * 7 + i / 256);
+	return p;
+}
+
+std::string fill(int n)
+{
+	return std::string(static_cast<size_t>(n) * PAGE, '\xff');
+}
+
+std::string tags(int from, int to)
+{
+	std::string t;
+	char tag[8];
+	for (int p = from; p < to; p++) {
+		snprintf(tag, sizeof tag, "[0x%02X]", p);
+		t += tag;
+		if (p % 8 == 7)
+			t += "\n";
+	}
+	return t;
 }

@@ -1,9 +1,40 @@
 // Runs a built program as a user would: in a scratch folder of its own, with
-// standard output, standard error and the exit status captured.
+// standard output, standard error, the exit status and the file it writes
+// captured.  Each test file is a table of Case rows.
 #ifndef QUORREL_TESTS_RUN_H
 #define QUORREL_TESTS_RUN_H
 
+#include <ostream>
 #include <string>
+
+#include <gtest/gtest.h>
+
+struct Program {
+	const char *path;
+	const char *title;	// start of its banner
+	const char *outname;	// the file it writes
+};
+extern const Program PAGEFUSE, STAMPEL;
+
+struct Case {
+	const char *name;
+	const char *setup;	// shell commands run in the scratch folder first;
+				// $PAGEFUSE and $STAMPEL name the programs
+	const char *args;	// a shell word list; the input is the file "in"
+	std::string input;
+	std::string out;	// standard output after the banner
+	std::string err;
+	int status;
+	std::string file;	// the output file afterwards, or NOFILE / ANYFILE
+};
+void PrintTo(const Case &c, std::ostream *os);
+std::string casename(const testing::TestParamInfo<Case> &c);
+
+extern const std::string NOFILE;	// the output file must not exist
+extern const std::string ANYFILE;	// the output file is not checked
+
+// Runs the row and checks everything it expects.
+void check(const Program &p, const Case &c);
 
 struct Outcome {
 	std::string out, err;
@@ -12,24 +43,23 @@ struct Outcome {
 	std::string file;	// and holds these bytes
 };
 
-// In a fresh scratch folder: writes input to the file "in", runs the shell
-// commands in setup, then the program with args (a shell word list), and
-// reads back the output file outname.
 enum Streams {
 	APART,		// standard output and standard error captured apart
 	MERGED,		// both into out, as on a terminal
 	CONSOLEFULL,	// standard output on a full device
 };
-Outcome run(const std::string &prog, const std::string &outname, const std::string &setup,
-	const std::string &input, const std::string &args, Streams streams = APART);
+Outcome run(const Program &p, const std::string &setup, const std::string &input,
+	    const std::string &args, Streams streams = APART);
 
-// What both programs print before anything else.
-std::string banner(const std::string &title);
+std::string banner(const Program &p);
 
-extern const std::string NOFILE;	// expected output: the file must not exist
-extern const std::string ANYFILE;	// expected output: not checked
+const int PAGE = 16384;
 
-// Checks an output file against the expectation of a table row.
-void expectfile(const Outcome &r, const std::string &want);
+// A page whose bytes run through every value, 0x0A, 0x0D and 0x1A included.
+std::string pagedata(int seed);
+// n pages of 0xFF.
+std::string fill(int n);
+// pagefuse's progress tags of pages from to to-1, eight to a line.
+std::string tags(int from, int to);
 
 #endif
