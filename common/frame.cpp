@@ -1,6 +1,5 @@
 #include "frame.h"
 
-#include <cstdarg>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -8,14 +7,10 @@ const char IOERROR[] = "File IO Error\n";
 
 static const char NOTICE[] = " - written by the Quorrel authors";
 
-void fail(const char *fmt, ...)
+void fail(const char *msg)
 {
-	va_list ap;
-
 	fflush(stdout);
-	va_start(ap, fmt);
-	vfprintf(stderr, fmt, ap);
-	va_end(ap);
+	fputs(msg, stderr);
 	exit(-1);
 }
 
@@ -23,7 +18,8 @@ void fail(const char *fmt, ...)
 // would be destroyed before a byte of it was read.
 static bool isoutput(FILE *in, const char *outname)
 {
-	struct stat a, b;
+	struct stat a;
+	struct stat b;
 
 	if (fstat(fileno(in), &a) != 0 || stat(outname, &b) != 0)
 		return false;

@@ -30,6 +30,6 @@ int framedone(FILE *in, FILE *out);
 
 // Flushes standard output first so a merged stream keeps the banner before
 // the message, then exits with status -1.
-[[noreturn]] void fail(const char *fmt, ...);
+[[noreturn]] void fail(const char *msg);
 
 #endif

@@ -3,20 +3,21 @@
 #ifndef QUORREL_LAYOUT_H
 #define QUORREL_LAYOUT_H
 
-enum {
-	PAGESIZE = 16384,	// bytes in a ROM page
-	PAGECOUNT = 32,		// pages 0x00 to 0x1F make a complete image
-	RECBYTES = 32,		// data bytes per data record
-	PAGERECS = 512,		// data records per page block
-	PAGERECLEN = 15,	// page record, without its line end
-	DATARECLEN = 75,	// data record, without its line end
-	ENDRECLEN = 11,		// end record, never followed by a line end
-	PAGENUMCOL = 11,	// the page number's hex pair, columns 11-12
-	DATACOL = 9,		// first data byte's hex pair, columns 9-10
-	CHECKCOL = DATACOL + 2 * RECBYTES,	// a data record's checksum, columns 73-74
-	FILLBYTE = 0xFF,	// value of pages a dump skips, and of padding
-	TAGSPERLINE = 8,	// progress tags per console line
-};
+#include <cstddef>
+
+constexpr size_t PAGESIZE = 16384;	// bytes in a ROM page
+constexpr size_t RECBYTES = 32;		// data bytes per data record
+constexpr size_t PAGERECS = 512;	// data records per page block
+constexpr size_t PAGERECLEN = 15;	// page record, without its line end
+constexpr size_t DATARECLEN = 75;	// data record, without its line end
+constexpr size_t ENDRECLEN = 11;	// end record, never followed by a line end
+constexpr size_t PAGENUMCOL = 11;	// the page number's hex pair, columns 11-12
+constexpr size_t DATACOL = 9;		// first data byte's hex pair, columns 9-10
+constexpr size_t CHECKCOL = DATACOL + 2 * RECBYTES;	// checksum, columns 73-74
+
+constexpr int PAGECOUNT = 32;		// pages 0x00 to 0x1F make a complete image
+constexpr int TAGSPERLINE = 8;		// progress tags per console line
+constexpr int FILLBYTE = 0xFF;		// pages a dump skips, and padding
 
 // What the app writer puts where the signing step fills in the fields later.
 #define PAGEREC ":XXXXXXXX____XX"

@@ -8,7 +8,7 @@
 
 constexpr size_t INBUFSIZE = 1 << 16;
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
-constexpr long ENDOFINPUT = -1;
+constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
 
 static const tool PAGEFUSE = {
 	"Quorrel Plattor v1.0", "Usage: pagefuse file", "rom.bin",
@@ -20,12 +20,13 @@ static char inbuf[INBUFSIZE];
 static size_t inpos, inlen;
 static bool inend;
 static unsigned long lineno;
-static unsigned char page[PAGESIZE], blank[PAGESIZE];
+static unsigned char page[PAGESIZE];
+static unsigned char blank[PAGESIZE];
 
 // Returns the length of the next line without its line end and points *text
 // at it; the text stays valid until the next call.  A line too long to be a
 // record is cut at LONGEST, which no record length equals.
-static long nextline(FILE *in, const char **text)
+static size_t nextline(FILE *in, const char **text)
 {
 	lineno++;
 	if (inlen - inpos < LONGEST && !inend) {
@@ -48,7 +49,7 @@ static long nextline(FILE *in, const char **text)
 	if (nl && n > 0 && p[n - 1] == '\r')
 		n--;
 	*text = p;
-	return static_cast<long>(n);
+	return n;
 }
 
 // The layout promises strtol's base-16 rules, odd cases included: leading
@@ -69,17 +70,17 @@ static void convertrecord(const char *rec, unsigned char *dst)
 	unsigned char val[2 * RECBYTES];
 	unsigned char bad = 0;
 
-	for (int i = 0; i < 2 * RECBYTES; i++) {
+	for (size_t i = 0; i < 2 * RECBYTES; i++) {
 		unsigned char digit = static_cast<unsigned char>(p[i] - '0');
 		unsigned char letter = static_cast<unsigned char>((p[i] | 0x20) - 'a');
 		bad |= (digit > 9) & (letter > 5);
 		val[i] = digit <= 9 ? digit : static_cast<unsigned char>(letter + 10);
 	}
 	if (bad)
-		for (int i = 0; i < RECBYTES; i++)
+		for (size_t i = 0; i < RECBYTES; i++)
 			dst[i] = hexpair(rec + DATACOL + 2 * i);
 	else
-		for (int i = 0; i < RECBYTES; i++)
+		for (size_t i = 0; i < RECBYTES; i++)
 			dst[i] = static_cast<unsigned char>(val[2 * i] << 4 | val[2 * i + 1]);
 }
 
@@ -101,7 +102,10 @@ static void fillto(FILE *out, int *next, int upto)
 
 [[noreturn]] static void dumperror()
 {
-	fail("Dump Format Error at line %lu\n", lineno);
+	char msg[64];
+
+	snprintf(msg, sizeof msg, "Dump Format Error at line %lu\n", lineno);
+	fail(msg);
 }
 
 static void convert(FILE *in, FILE *out)
@@ -112,7 +116,7 @@ static void convert(FILE *in, FILE *out)
 	puts("Writing ROM pages:");
 	memset(blank, FILLBYTE, sizeof blank);
 	while (next < PAGECOUNT) {
-		long n = nextline(in, &rec);
+		size_t n = nextline(in, &rec);
 		if (next > 0 && (n == ENDOFINPUT || n == ENDRECLEN)) {
 			// A dump may stop after its last page; the image is made whole.
 			fillto(out, &next, PAGECOUNT);
@@ -122,7 +126,7 @@ static void convert(FILE *in, FILE *out)
 			dumperror();
 		fillto(out, &next, hexpair(rec + PAGENUMCOL));
 		updatedisp(next);
-		for (int k = 0; k < PAGERECS; k++) {
+		for (size_t k = 0; k < PAGERECS; k++) {
 			if (nextline(in, &rec) != DATARECLEN)
 				dumperror();
 			convertrecord(rec, page + k * RECBYTES);
@@ -134,7 +138,8 @@ static void convert(FILE *in, FILE *out)
 
 int main(int argc, char *argv[])
 {
-	FILE *in, *out;
+	FILE *in;
+	FILE *out;
 
 	frameopen(&PAGEFUSE, argc, argv, &in, &out);
 	convert(in, out);

@@ -31,9 +31,9 @@ static void convert(FILE *in, FILE *out)
 	memcpy(rec, DATAHEAD, DATACOL);
 	memcpy(rec + CHECKCOL, DATATAIL, DATARECLEN - CHECKCOL);
 	rec[DATARECLEN] = '\n';
-	for (int k = 0; k < PAGERECS; k++) {
+	for (size_t k = 0; k < PAGERECS; k++) {
 		const unsigned char *b = page + k * RECBYTES;
-		for (int i = 0; i < RECBYTES; i++) {
+		for (size_t i = 0; i < RECBYTES; i++) {
 			rec[DATACOL + 2 * i] = digits[b[i] >> 4];
 			rec[DATACOL + 2 * i + 1] = digits[b[i] & 0xF];
 		}
@@ -45,7 +45,8 @@ static void convert(FILE *in, FILE *out)
 
 int main(int argc, char *argv[])
 {
-	FILE *in, *out;
+	FILE *in;
+	FILE *out;
 
 	frameopen(&STAMPEL, argc, argv, &in, &out);
 	convert(in, out);
