@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Fuzzes pagefuse and stampel with AFL++ (instrumented, with AddressSanitizer),
+# side by side, for SECONDS each (default 60).  Reports executions, crashes
+# and hangs per program, copies crashing and hanging inputs to
+# fuzz/findings/PROGRAM/, and exits non-zero if there were any.
+# Usage: fuzz/run.sh [SECONDS]
+set -euo pipefail
+secs=${1:-60}
+case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [SECONDS]" >&2; exit 2 ;; esac
+for tool in afl-fuzz afl-clang-fast++; do
+	if ! command -v "$tool" >/dev/null; then
+		echo "fuzz: $tool not found; install AFL++ (Debian package afl++)" >&2
+		exit 2
+	fi
+done
+root=$(cd "$(dirname "$0")/.." && pwd)
+# tmpfs where there is one: every run writes its output file.
+work=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp)/quorrel-fuzz-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+export AFL_USE_ASAN=1 AFL_QUIET=1
+CXX=afl-clang-fast++ cmake -S "$root" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	-DBUILD_TESTING=OFF >/dev/null
+cmake --build "$work/build" --parallel >/dev/null
+
+# Seeds: page blocks of a made-up pattern.  block PAGE EOL RECORDS
+block() {
+	awk -v pg="$1" -v eol="$2" -v n="$3" 'BEGIN {
+		printf ":0200000200%02XFF%s", pg, eol
+		for (k = 0; k < n; k++) {
+			printf ":20%04X00", k * 32 % 65536
+			for (i = 0; i < 32; i++) printf "%02X", (k * 7 + i * 13) % 256
+			printf "00%s", eol
+		}
+	}'
+}
+mkdir "$work/seeds"
+{ block 0 '\n' 512; printf ':00000001FF\n'; } >"$work/seeds/valid.hex"
+{ block 1 '\r\n' 512; block 4 '\r\n' 512; } >"$work/seeds/crlf-gaps.hex"
+block 0 '\n' 100 >"$work/seeds/truncated.hex"
+head -c 300 "$work/seeds/valid.hex" | tr '0-9A-F' '\000-\017' >"$work/seeds/short.bin"
+
+for prog in pagefuse stampel; do
+	mkdir "$work/$prog"
+	(cd "$work/$prog" && AFL_NO_UI=1 AFL_NO_AFFINITY=1 AFL_SKIP_CPUFREQ=1 \
+		AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1 \
+		afl-fuzz -i "$work/seeds" -o out -V "$secs" -t 2000 -m none \
+		-- "$work/build/$prog" @@ >log 2>&1) &
+done
+wait
+
+status=0
+for prog in pagefuse stampel; do
+	stats=$work/$prog/out/default/fuzzer_stats
+	if [ ! -f "$stats" ]; then
+		echo "$prog: afl-fuzz did not run; its log:" >&2
+		tail -n 20 "$work/$prog/log" >&2
+		status=1
+		continue
+	fi
+	get() { sed -n "s/^$1 *: *//p" "$stats"; }
+	execs=$(get execs_done) crashes=$(get saved_crashes) hangs=$(get saved_hangs)
+	printf '%-9s %10s executions in %ss, %s crashes, %s hangs, %s paths\n' \
+		"$prog" "$execs" "$secs" "$crashes" "$hangs" "$(get corpus_count)"
+	if [ "$crashes" != 0 ] || [ "$hangs" != 0 ]; then
+		keep=$root/fuzz/findings/$prog
+		mkdir -p "$keep"
+		cp "$work/$prog"/out/default/crashes/id* "$work/$prog"/out/default/hangs/id* "$keep"/ 2>/dev/null || true
+		echo "$prog: inputs kept in $keep" >&2
+		status=1
+	fi
+done
+exit $status
