@@ -1,7 +1,18 @@
 #include "frame.h"
 
 #include <cstdlib>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+
+// The shell expands no wildcards there; the runtime does, when asked to.
+extern "C" {
+int _dowildcard = -1;
+}
+#else
 #include <sys/stat.h>
+#endif
 
 const char IOERROR[] = "File IO Error\n";
 
@@ -16,6 +27,25 @@ void fail(const char *msg)
 
 // Opening the output truncates it, so an input that is the output itself
 // would be destroyed before a byte of it was read.
+#ifdef _WIN32
+// stat has no inode numbers there; a volume serial and file index do the same.
+static bool isoutput(FILE *in, const char *outname)
+{
+	BY_HANDLE_FILE_INFORMATION a;
+	BY_HANDLE_FILE_INFORMATION b;
+	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+
+	if (h == INVALID_HANDLE_VALUE)
+		return false;
+	bool same = GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(in))), &a) &&
+		    GetFileInformationByHandle(h, &b) &&
+		    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+		    a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+	CloseHandle(h);
+	return same;
+}
+#else
 static bool isoutput(FILE *in, const char *outname)
 {
 	struct stat a;
@@ -25,6 +55,7 @@ static bool isoutput(FILE *in, const char *outname)
 		return false;
 	return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+#endif
 
 static void flushconsole()
 {

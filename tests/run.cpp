@@ -33,6 +33,14 @@ static std::string readfile(const std::string &path)
 	return s.str();
 }
 
+// The console streams are text streams: CR LF on Windows.
+static std::string console(std::string s)
+{
+	for (size_t i; WINDOWS && (i = s.find("\r\n")) != std::string::npos;)
+		s.erase(i, 1);
+	return s;
+}
+
 Outcome run(const Program &p, const std::string &setup, const std::string &input,
 	    const std::string &args, Streams streams)
 {
@@ -42,14 +50,15 @@ Outcome run(const Program &p, const std::string &setup, const std::string &input
 	mkdir(dir.c_str(), 0755);
 	std::ofstream(dir + "/in", std::ios::binary) << input;
 	const char *redirect[] = { ">../out 2>../err", ">../out 2>&1", ">/dev/full 2>../err" };
-	std::string cmd = std::string("export PAGEFUSE='") + PAGEFUSE.path + "' STAMPEL='" +
-		STAMPEL.path + "'; cd '" + dir + "' && { " + (setup.empty() ? "true" : setup) +
-		"; } && exec '" + p.path + "' " + args + " " + redirect[streams];
+	std::string cmd = std::string("export RUN='") + LAUNCHER + "' PAGEFUSE='" + PAGEFUSE.path +
+		"' STAMPEL='" + STAMPEL.path + "'; cd '" + dir + "' && { " +
+		(setup.empty() ? "true" : setup) + "; } && exec $RUN '" + p.path + "' " + args + " " +
+		redirect[streams];
 	int st = std::system(cmd.c_str());
 	Outcome r;
 	r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-	r.out = readfile(top + "/out");
-	r.err = readfile(top + "/err");
+	r.out = console(readfile(top + "/out"));
+	r.err = console(readfile(top + "/err"));
 	// Follows links but reads only regular files: a link to /dev/full never ends.
 	struct stat sb;
 	std::string path = dir + "/" + p.outname;

@@ -16,10 +16,15 @@ struct Program {
 };
 extern const Program PAGEFUSE, STAMPEL;
 
+// Windows programs (run under Wine here) differ in a few expectations: the
+// runtime expands wildcards, text files end lines with CR LF, and a
+// directory does not open as a file.
+const bool WINDOWS = ON_WINDOWS;
+
 struct Case {
 	const char *name;
 	const char *setup;	// shell commands run in the scratch folder first;
-				// $PAGEFUSE and $STAMPEL name the programs
+				// $RUN "$STAMPEL" starts stampel, likewise pagefuse
 	const char *args;	// a shell word list; the input is the file "in"
 	std::string input;
 	std::string out;	// standard output after the banner
