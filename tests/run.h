@@ -25,7 +25,9 @@ struct Case {
 	const char *name;
 	const char *setup;	// shell commands run in the scratch folder first;
 				// $RUN "$STAMPEL" starts stampel, likewise pagefuse
-	const char *args;	// a shell word list; the input is the file "in"
+	const char *args;	// a shell word list, after the program's own
+				// redirections: "2>&1" merges the streams;
+				// the input is the file "in"
 	std::string input;
 	std::string out;	// standard output after the banner
 	std::string err;
@@ -48,13 +50,8 @@ struct Outcome {
 	std::string file;	// and holds these bytes
 };
 
-enum Streams {
-	APART,		// standard output and standard error captured apart
-	MERGED,		// both into out, as on a terminal
-	CONSOLEFULL,	// standard output on a full device
-};
 Outcome run(const Program &p, const std::string &setup, const std::string &input,
-	    const std::string &args, Streams streams = APART);
+	    const std::string &args);
 
 std::string banner(const Program &p);
 
