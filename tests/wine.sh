@@ -5,6 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64	# both from wine64 alone, without its recommends
 cd "$root"
 
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DBUILD_TESTING=OFF \
@@ -21,7 +22,7 @@ cmake --build build-wine --parallel
 # rather than one started for every program.
 export WINEDEBUG=-all WINEPREFIX="$root/build-wine/prefix"
 mkdir -p "$WINEPREFIX"
-wineserver -p
-trap 'wineserver -k || true' EXIT
+"$server" -p
+trap '"$server" -k || true' EXIT
 "$wine" wineboot --init >/dev/null 2>&1
 ctest --test-dir build-wine --output-on-failure --parallel 2
