@@ -12,9 +12,6 @@
 const Program PAGEFUSE = { PAGEFUSE_PATH, "Quorrel Plattor v1.0", "rom.bin" };
 const Program STAMPEL = { STAMPEL_PATH, "Quorrel Stampel v0.9 Beta", "hex.app" };
 
-const std::string NOFILE = "\x01no file";
-const std::string ANYFILE = "\x01any file";
-
 void PrintTo(const Case &c, std::ostream *os)
 {
 	*os << c.name;
