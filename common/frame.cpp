@@ -1,6 +1,9 @@
 #include "frame.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <io.h>
@@ -10,8 +13,6 @@
 extern "C" {
 int _dowildcard = -1;
 }
-#else
-#include <sys/stat.h>
 #endif
 
 const char IOERROR[] = "File IO Error\n";
@@ -26,36 +27,56 @@ void fail(const char *msg)
 }
 
 // Opening the output truncates it, so an input that is the output itself
-// would be destroyed before a byte of it was read.
+// would be destroyed before a byte of it was read, and a console that is the
+// output would be written over the image: both are refused first.
 #ifdef _WIN32
-// stat has no inode numbers there; a volume serial and file index do the same.
-static bool isoutput(FILE *in, const char *outname)
+// stat has no inode numbers there; a volume serial and file id do the same,
+// and need no access to the file: a console redirected by the shell is a
+// handle opened for writing only.
+static bool fileid(HANDLE h, FILE_ID_INFO *id)
 {
-	BY_HANDLE_FILE_INFORMATION a;
-	BY_HANDLE_FILE_INFORMATION b;
+	return GetFileType(h) == FILE_TYPE_DISK &&
+	       GetFileInformationByHandleEx(h, FileIdInfo, id, sizeof *id);
+}
+
+static bool isoutput(FILE *f, const char *outname)
+{
+	FILE_ID_INFO a;
+	FILE_ID_INFO b;
 	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
 			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
 	if (h == INVALID_HANDLE_VALUE)
 		return false;
-	bool same = GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(in))), &a) &&
-		    GetFileInformationByHandle(h, &b) &&
-		    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-		    a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+	// Wine gives no volume serial for a handle that it took over from its
+	// Unix parent, such as a redirected console; the id decides alone then.
+	bool same = fileid(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))), &a) && fileid(h, &b) &&
+		    memcmp(&a.FileId, &b.FileId, sizeof a.FileId) == 0 &&
+		    (a.VolumeSerialNumber == b.VolumeSerialNumber || a.VolumeSerialNumber == 0 ||
+		     b.VolumeSerialNumber == 0);
 	CloseHandle(h);
 	return same;
 }
 #else
-static bool isoutput(FILE *in, const char *outname)
+static bool isoutput(FILE *f, const char *outname)
 {
 	struct stat a;
 	struct stat b;
 
-	if (fstat(fileno(in), &a) != 0 || stat(outname, &b) != 0)
+	if (fstat(fileno(f), &a) != 0 || stat(outname, &b) != 0)
 		return false;
 	return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 #endif
+
+// A directory may open as a file and fail only at the first read, by when
+// the output would already have been truncated.
+static bool isdir(FILE *f)
+{
+	struct stat a;
+
+	return fstat(fileno(f), &a) == 0 && S_ISDIR(a.st_mode);
+}
 
 static void flushconsole()
 {
@@ -65,6 +86,11 @@ static void flushconsole()
 
 void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 {
+#ifdef SIGPIPE
+	// A console that goes away must not cut the output short: the run
+	// completes and the failed write to standard output decides the status.
+	signal(SIGPIPE, SIG_IGN);
+#endif
 	printf("%s%s\n", t->title, NOTICE);
 	puts("THIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY");
 	puts("PLEASE READ THE DOCUMENTATION FOR DETAILS");
@@ -74,7 +100,8 @@ void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 		exit(0);
 	}
 	*in = fopen(argv[1], t->inmode);
-	if (!*in || isoutput(*in, t->outname))
+	if (!*in || isdir(*in) || isoutput(*in, t->outname) || isoutput(stdout, t->outname) ||
+	    isoutput(stderr, t->outname))
 		fail(IOERROR);
 	*out = fopen(t->outname, t->outmode);
 	if (!*out)
@@ -83,14 +110,10 @@ void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 
 size_t readfull(void *buf, size_t n, FILE *in)
 {
-	size_t got = 0;
+	// fread itself returns short only at end of input or on an error; asking
+	// again after the end would wait on a terminal for a second end.
+	size_t got = fread(buf, 1, n, in);
 
-	while (got < n) {
-		size_t r = fread(static_cast<char *>(buf) + got, 1, n - got, in);
-		if (r == 0)
-			break;
-		got += r;
-	}
 	if (ferror(in))
 		fail(IOERROR);
 	return got;

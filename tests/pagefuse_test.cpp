@@ -47,7 +47,6 @@ std::string image(int from, int to)
 
 const std::string ALLTAGS = "Writing ROM pages:\n" + tags(0, 32) + "Done\n";
 const std::string END = ":00000001FF";
-const char IOERR[] = "File IO Error\n";
 
 std::string fmterr(int line)
 {
@@ -124,24 +123,6 @@ const Case CASES[] = {
 	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
 	{"LoneCrIsNoLineEnd", "", "in", ":02000002FF0000\r" + block(0, 0).substr(16),
 	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
-	// The frame: arguments, opening, and failures that must not pass as success.
-	{"NoArgument", "", "", "", "Usage: pagefuse file\n", "", 0, NOFILE},
-	{"TwoArguments", "", "in in", pages(0, 1), "Usage: pagefuse file\n", "", 0, NOFILE},
-	{"MissingInput", "", "nosuch", "", "", IOERR, 255, NOFILE},
-	{"MissingInputLeavesOldImage", "echo old >rom.bin", "nosuch", "", "", IOERR, 255, "old\n"},
-	{"InputIsADirectory", "mkdir d", "d", "", WINDOWS ? "" : "Writing ROM pages:\n", IOERR, 255,
-	 ANYFILE},
-	{"WildcardMatchingOne", "", "'i*'", pages(0, 32), WINDOWS ? ALLTAGS : "", WINDOWS ? "" : IOERR,
-	 WINDOWS ? 0 : 255, WINDOWS ? image(0, 32) : NOFILE},
-	{"WildcardMatchingTwo", "touch in2", "'i*'", "", WINDOWS ? "Usage: pagefuse file\n" : "",
-	 WINDOWS ? "" : IOERR, WINDOWS ? 0 : 255, NOFILE},
-	{"InputIsTheImage", "echo keep >rom.bin", "rom.bin", "", "", IOERR, 255, "keep\n"},
-	{"InputLinkedToTheImage", "ln in rom.bin", "in", pages(0, 1), "", IOERR, 255, pages(0, 1)},
-	{"ImageUncreatable", "mkdir rom.bin", "in", pages(0, 32), "", IOERR, 255, ANYFILE},
-	{"ImageOnFullDevice", "ln -s /dev/full rom.bin", "in", pages(0, 32),
-	 "Writing ROM pages:\n" + tags(0, 32), IOERR, 255, ANYFILE},
-	// With both streams in one place, the banner comes before the message.
-	{"MergedStreams", "", "in 2>&1", "", "Writing ROM pages:\n" + fmterr(1), "", 255, ANYFILE},
 };
 
 class Pagefuse : public testing::TestWithParam<Case> {};
@@ -152,13 +133,5 @@ TEST_P(Pagefuse, Runs)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Pagefuse, testing::ValuesIn(CASES), casename);
-
-// The image is whole, but a script must not read "Done" that nobody saw.
-TEST(PagefuseConsole, FullDeviceIsAFailure)
-{
-	Outcome r = run(PAGEFUSE, "", pages(0, 1), "in >/dev/full");
-	EXPECT_EQ(r.err, IOERR);
-	EXPECT_EQ(r.status, 255);
-}
 
 } // namespace

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-const Program PAGEFUSE = { PAGEFUSE_PATH, "Quorrel Plattor v1.0", "rom.bin" };
-const Program STAMPEL = { STAMPEL_PATH, "Quorrel Stampel v0.9 Beta", "hex.app" };
+const Program PAGEFUSE = { "pagefuse", PAGEFUSE_PATH, "Quorrel Plattor v1.0", "rom.bin" };
+const Program STAMPEL = { "stampel", STAMPEL_PATH, "Quorrel Stampel v0.9 Beta", "hex.app" };
 
 void PrintTo(const Case &c, std::ostream *os)
 {
@@ -47,7 +47,7 @@ Outcome run(const Program &p, const std::string &setup, const std::string &input
 	mkdir(dir.c_str(), 0755);
 	std::ofstream(dir + "/in", std::ios::binary) << input;
 	std::string cmd = std::string("export RUN='") + LAUNCHER + "' PAGEFUSE='" + PAGEFUSE.path +
-		"' STAMPEL='" + STAMPEL.path + "'; cd '" + dir + "' && { " +
+		"' STAMPEL='" + STAMPEL.path + "' OUT='" + p.outname + "'; cd '" + dir + "' && { " +
 		(setup.empty() ? "true" : setup) + "; } && exec $RUN '" + p.path +
 		"' >../out 2>../err " + args;
 	int st = std::system(cmd.c_str());
@@ -75,7 +75,7 @@ std::string banner(const Program &p)
 void check(const Program &p, const Case &c)
 {
 	Outcome r = run(p, c.setup, c.input, c.args);
-	EXPECT_EQ(r.out, banner(p) + c.out);
+	EXPECT_EQ(r.out, c.out == NOCONSOLE ? "" : banner(p) + c.out);
 	EXPECT_EQ(r.err, c.err);
 	EXPECT_EQ(r.status, c.status);
 	if (c.file == ANYFILE)
@@ -99,6 +99,23 @@ std::string pagedata(int seed)
 	for (int i = 0; i < PAGE; i++)
 		p[i] = static_cast<char>(seed * 31 + i * 7 + i / 256);
 	return p;
+}
+
+std::string app(std::string bytes)
+{
+	const char *eol = WINDOWS ? "\r\n" : "\n";
+	bytes.resize(PAGE, '\xff');
+	std::string a = std::string(":XXXXXXXX____XX") + eol;
+	char pair[3];
+	for (int k = 0; k < 512; k++) {
+		a += ":XXXXXXXX";
+		for (int i = 0; i < 32; i++) {
+			snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(bytes[k * 32 + i]));
+			a += pair;
+		}
+		a += std::string("XX") + eol;
+	}
+	return a + ":XXXXXXXX__";
 }
 
 std::string fill(int n)

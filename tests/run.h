@@ -10,9 +10,10 @@
 #include <gtest/gtest.h>
 
 struct Program {
+	const char *name;
 	const char *path;
 	const char *title;	// start of its banner
-	const char *outname;	// the file it writes
+	const char *outname;	// the file it writes; $OUT in a row's shell words
 };
 extern const Program PAGEFUSE, STAMPEL;
 
@@ -29,7 +30,7 @@ struct Case {
 				// redirections: "2>&1" merges the streams;
 				// the input is the file "in"
 	std::string input;
-	std::string out;	// standard output after the banner
+	std::string out;	// standard output after the banner, or NOCONSOLE
 	std::string err;
 	int status;
 	std::string file;	// the output file afterwards, or NOFILE / ANYFILE
@@ -41,6 +42,7 @@ std::string casename(const testing::TestParamInfo<Case> &c);
 // whose order across files is not defined.
 constexpr char NOFILE[] = "\x01no file";	// the output file must not exist
 constexpr char ANYFILE[] = "\x01any file";	// the output file is not checked
+constexpr char NOCONSOLE[] = "\x01no console";	// standard output was sent elsewhere
 
 // Runs the row and checks everything it expects.
 void check(const Program &p, const Case &c);
@@ -61,6 +63,8 @@ const int PAGE = 16384;
 
 // A page whose bytes run through every value, 0x0A, 0x0D and 0x1A included.
 std::string pagedata(int seed);
+// The app file that stampel makes of these bytes, padded with 0xFF.
+std::string app(std::string bytes);
 // n pages of 0xFF.
 std::string fill(int n);
 // pagefuse's progress tags of pages from to to-1, eight to a line.
