@@ -3,12 +3,14 @@
 #include "frame.h"
 #include "layout.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-constexpr size_t INBUFSIZE = 1 << 16;
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
+// The most that a page block's data records ask for at once, and a record.
+constexpr size_t INBUFSIZE = PAGERECS * (DATARECLEN + 1) + LONGEST;
 
 static const tool PAGEFUSE = {
 	"Quorrel Plattor v1.0", "Usage: pagefuse file", "rom.bin",
@@ -16,40 +18,82 @@ static const tool PAGEFUSE = {
 	"rb", "wb",
 };
 
-static char inbuf[INBUFSIZE];
-static size_t inpos, inlen;
-static bool inend;
-static unsigned long lineno;
-static unsigned char page[PAGESIZE];
-static unsigned char blank[PAGESIZE];
+// The dump as it arrives.  A pipe, a FIFO or a serial line stays open after
+// the dump is over, so the reader never asks for more than the records due
+// must hold: a run ends with the dump's last record, and a page's tag shows
+// as soon as its page record is in.
+struct reader {
+	FILE *in;
+	char *buf;		// INBUFSIZE bytes; unread are buf[pos] to buf[len - 1]
+	size_t pos, len;
+	bool ended;		// the input holds no more
+	unsigned long lineno;	// of the line last taken
+};
 
-// Returns the length of the next line without its line end and points *text
-// at it; the text stays valid until the next call.  A line too long to be a
-// record is cut at LONGEST, which no record length equals.
-static size_t nextline(FILE *in, const char **text)
+// Makes n unread bytes available, or as many as the input still holds, and
+// returns how many there are.
+static size_t have(reader *r, size_t n)
 {
-	lineno++;
-	if (inlen - inpos < LONGEST && !inend) {
-		memmove(inbuf, inbuf + inpos, inlen - inpos);
-		inlen -= inpos;
-		inpos = 0;
-		size_t want = sizeof inbuf - inlen;
-		size_t got = readfull(inbuf + inlen, want, in);
-		inlen += got;
-		inend = got < want;
+	size_t avail = r->len - r->pos;
+
+	if (avail >= n || r->ended)
+		return avail;
+	if (r->pos + n > INBUFSIZE) {
+		memmove(r->buf, r->buf + r->pos, avail);
+		r->pos = 0;
+		r->len = avail;
 	}
-	size_t avail = inlen - inpos;
+	size_t got = readfull(r->buf + r->len, n - avail, r->in);
+	r->len += got;
+	r->ended = got < n - avail;
+	return r->len - r->pos;
+}
+
+// Takes the next line and returns its length without its line end: LF, CR LF,
+// or a CR that ends the input (a lone CR elsewhere belongs to the line).
+// *text points at the line until the next read.  It asks for `least` bytes,
+// the shortest that a record due there can be, then for one more at a time.
+// A line too long to be any record is cut at LONGEST, which no record equals.
+static size_t nextline(reader *r, size_t least, const char **text)
+{
+	size_t avail = have(r, least);
+	const char *p;
+	size_t n;
+
+	r->lineno++;
 	if (avail == 0)
 		return ENDOFINPUT;
-	const char *p = inbuf + inpos;
-	size_t scan = avail < LONGEST ? avail : LONGEST;
-	const char *nl = static_cast<const char *>(memchr(p, '\n', scan));
-	size_t n = nl ? static_cast<size_t>(nl - p) : scan;
-	inpos += nl ? n + 1 : scan;
-	if (nl && n > 0 && p[n - 1] == '\r')
+	for (;;) {
+		p = r->buf + r->pos;
+		size_t scan = avail < LONGEST ? avail : LONGEST;
+		const char *nl = static_cast<const char *>(memchr(p, '\n', scan));
+		if (nl || scan == LONGEST || r->ended) {
+			n = nl ? static_cast<size_t>(nl - p) : scan;
+			r->pos += nl ? n + 1 : n;
+			break;
+		}
+		avail = have(r, avail + 1);
+	}
+	if (n > 0 && p[n - 1] == '\r')
 		n--;
 	*text = p;
 	return n;
+}
+
+// Where a page record is due.  Blank lines with nothing after them are the
+// end of input, as an editor or a shell may leave them; a blank line with any
+// record after it is an error at its own line, so no page is dropped.
+static size_t pageline(reader *r, const char **rec)
+{
+	size_t n = nextline(r, ENDRECLEN + 1, rec);
+
+	if (n != 0)
+		return n;
+	unsigned long blank = r->lineno;
+	while ((n = nextline(r, 1, rec)) == 0)
+		;
+	r->lineno = blank;
+	return n == ENDOFINPUT ? n : 0;
 }
 
 // The layout promises strtol's base-16 rules, odd cases included: leading
@@ -61,27 +105,79 @@ static unsigned char hexpair(const char *p)
 	return static_cast<unsigned char>(strtol(pair, nullptr, 16));
 }
 
+// Whether any of the 8 bytes at p is an LF, tested a word at a time: an LF
+// becomes a zero byte, and subtracting 1 from every byte borrows into the
+// top bit of a byte that was zero.
+static bool haslf(const char *p)
+{
+	constexpr uint64_t EACH = 0x0101010101010101;	// 1 in every byte
+	uint64_t w;
+
+	memcpy(&w, p, sizeof w);
+	w ^= '\n' * EACH;
+	return ((w - EACH) & ~w & (EACH << 7)) != 0;
+}
+
 // Nearly every record is 64 plain hex digits; those convert without strtol,
-// in a loop the compiler can vectorise.  Any other character sends the whole
-// record down the exact path.
-static void convertrecord(const char *rec, unsigned char *dst)
+// in loops the compiler can vectorise.  Any other character there, or an LF
+// in an ignored column, leaves the record to the exact path.
+static bool plainrecord(const char *rec, unsigned char *dst)
 {
 	const unsigned char *p = reinterpret_cast<const unsigned char *>(rec + DATACOL);
 	unsigned char val[2 * RECBYTES];
-	unsigned char bad = 0;
+	// Columns 0-7, 8, and 67-74: the data columns among them hold no LF if
+	// they hold hex digits.
+	unsigned char bad = haslf(rec) | (rec[DATACOL - 1] == '\n') | haslf(rec + DATARECLEN - 8);
 
 	for (size_t i = 0; i < 2 * RECBYTES; i++) {
 		unsigned char digit = static_cast<unsigned char>(p[i] - '0');
 		unsigned char letter = static_cast<unsigned char>((p[i] | 0x20) - 'a');
 		bad |= (digit > 9) & (letter > 5);
-		val[i] = digit <= 9 ? digit : static_cast<unsigned char>(letter + 10);
+		// A digit's letter value wraps far above it, and a letter's digit
+		// value is above 15, so the smaller of the two is the value.
+		unsigned char tenup = static_cast<unsigned char>(letter + 10);
+		val[i] = digit < tenup ? digit : tenup;
 	}
 	if (bad)
+		return false;
+	for (size_t i = 0; i < RECBYTES; i++)
+		dst[i] = static_cast<unsigned char>(val[2 * i] << 4 | val[2 * i + 1]);
+	return true;
+}
+
+[[noreturn]] static void dumperror(unsigned long lineno)
+{
+	char msg[64];
+
+	snprintf(msg, sizeof msg, "Dump Format Error at line %lu\n", lineno);
+	fail(msg);
+}
+
+// Reads the data records of a page block into page.  A record followed by
+// its line end converts where it lies; anything else goes line by line.
+static void readpage(reader *r, unsigned char *page)
+{
+	for (size_t k = 0; k < PAGERECS; k++) {
+		unsigned char *dst = page + k * RECBYTES;
+		if (r->len - r->pos < LONGEST)
+			have(r, (PAGERECS - k) * (DATARECLEN + 1));
+		const char *rec = r->buf + r->pos;
+		size_t avail = r->len - r->pos;
+		size_t step = 0;
+		if (avail > DATARECLEN && rec[DATARECLEN] == '\n')
+			step = DATARECLEN + 1;
+		else if (avail > DATARECLEN + 1 && rec[DATARECLEN] == '\r' && rec[DATARECLEN + 1] == '\n')
+			step = LONGEST;
+		if (step && plainrecord(rec, dst)) {
+			r->pos += step;
+			r->lineno++;
+			continue;
+		}
+		if (nextline(r, DATARECLEN + 1, &rec) != DATARECLEN)
+			dumperror(r->lineno);
 		for (size_t i = 0; i < RECBYTES; i++)
 			dst[i] = hexpair(rec + DATACOL + 2 * i);
-	else
-		for (size_t i = 0; i < RECBYTES; i++)
-			dst[i] = static_cast<unsigned char>(val[2 * i] << 4 | val[2 * i + 1]);
+	}
 }
 
 static void updatedisp(int pagenum)
@@ -92,45 +188,41 @@ static void updatedisp(int pagenum)
 		putchar('\n');
 }
 
-static void fillto(FILE *out, int *next, int upto)
+// Writes the pages the dump skips, up to page upto.  page serves as the fill
+// page: the data that follow overwrite all of it.
+static void fillto(FILE *out, unsigned char *page, int *next, int upto)
 {
+	if (*next < upto)
+		memset(page, FILLBYTE, PAGESIZE);
 	for (; *next < upto; ++*next) {
 		updatedisp(*next);
-		fwrite(blank, 1, PAGESIZE, out);
+		fwrite(page, 1, PAGESIZE, out);
 	}
-}
-
-[[noreturn]] static void dumperror()
-{
-	char msg[64];
-
-	snprintf(msg, sizeof msg, "Dump Format Error at line %lu\n", lineno);
-	fail(msg);
 }
 
 static void convert(FILE *in, FILE *out)
 {
+	char inbuf[INBUFSIZE];
+	unsigned char page[PAGESIZE];
+	reader r = { in, inbuf, 0, 0, false, 0 };
 	const char *rec;
 	int next = 0;	// an int, so that a page named 0xFF cannot wrap it to 0
 
+	// One write a page; a failed one still shows when the frame closes.
+	setvbuf(out, nullptr, _IONBF, 0);
 	puts("Writing ROM pages:");
-	memset(blank, FILLBYTE, sizeof blank);
 	while (next < PAGECOUNT) {
-		size_t n = nextline(in, &rec);
+		size_t n = pageline(&r, &rec);
 		if (next > 0 && (n == ENDOFINPUT || n == ENDRECLEN)) {
 			// A dump may stop after its last page; the image is made whole.
-			fillto(out, &next, PAGECOUNT);
+			fillto(out, page, &next, PAGECOUNT);
 			return;
 		}
 		if (n != PAGERECLEN)
-			dumperror();
-		fillto(out, &next, hexpair(rec + PAGENUMCOL));
+			dumperror(r.lineno);
+		fillto(out, page, &next, hexpair(rec + PAGENUMCOL));
 		updatedisp(next);
-		for (size_t k = 0; k < PAGERECS; k++) {
-			if (nextline(in, &rec) != DATARECLEN)
-				dumperror();
-			convertrecord(rec, page + k * RECBYTES);
-		}
+		readpage(&r, page);
 		fwrite(page, 1, PAGESIZE, out);
 		next++;
 	}

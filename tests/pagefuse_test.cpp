@@ -7,15 +7,14 @@ namespace {
 
 enum Style { PLAIN = 0, CRLF = 1, LOWER = 2, JUNK = 4 };
 
-// The page block of pagedata(seed) under the page number named.
-std::string block(int named, int seed, int style = PLAIN)
+// The page block of these page bytes under the page number named.
+std::string blockof(int named, const std::string &data, int style = PLAIN)
 {
 	const char *digits = style & LOWER ? "0123456789abcdef" : "0123456789ABCDEF";
 	std::string eol = style & CRLF ? "\r\n" : "\n";
-	std::string data = pagedata(seed);
-	std::string b = std::string(style & JUNK ? "~ \t:zz-%\x01\x7f\xff" : ":02000002FF") +
+	std::string b = std::string(style & JUNK ? std::string("~ \t:z\0-%\x01\x7f\xff", 11) : ":02000002FF") +
 		digits[named >> 4] + digits[named & 15] + (style & JUNK ? "\r\r" : "00") + eol;
-	std::string rec = std::string(style & JUNK ? "#\x0d\x1a  zz\xfe?" : ":20000000") +
+	std::string rec = std::string(style & JUNK ? std::string("#\x0d\x1a \0zz\xfe?", 9) : ":20000000") +
 		std::string(64, '0') + (style & JUNK ? "\r " : "00") + eol;
 	for (int k = 0; k < 512; k++) {
 		for (int i = 0; i < 32; i++) {
@@ -26,6 +25,22 @@ std::string block(int named, int seed, int style = PLAIN)
 		b += rec;
 	}
 	return b;
+}
+
+std::string block(int named, int seed, int style = PLAIN)
+{
+	return blockof(named, pagedata(seed), style);
+}
+
+// Where column col of data record k stands in a page block with LF line ends.
+size_t at(int k, int col)
+{
+	return 16 + 76 * static_cast<size_t>(k) + col;
+}
+
+std::string edit(std::string s, size_t pos, const std::string &chars)
+{
+	return s.replace(pos, chars.size(), chars);
 }
 
 // Pages seed0, seed1, ... named 0, 1, ...: a dump of the pages 0 to n-1.
@@ -56,9 +71,7 @@ std::string fmterr(int line)
 // Page 0 whose first data record carries the given 64 characters.
 std::string oddrecord(const std::string &chars)
 {
-	std::string b = block(0, 0);
-	b.replace(16 + 9, 64, chars);
-	return b;
+	return edit(block(0, 0), at(0, 9), chars);
 }
 
 // strtol's rules on pairs that are not two hex digits, one per byte.
@@ -73,6 +86,29 @@ std::string oddimage()
 		img[i] = 0x11;
 	return img + fill(31);
 }
+
+// Data records 0 to 5 of page 0 each begin with the pairs "1c" and "c1", c one
+// of the characters on either side of the digit and letter ranges, and hold
+// no other character that is not a hex digit: strtol reads 1 and 0.
+const char NEIGHBOURS[] = "/:@G`g";
+
+std::string neighbours(bool dump)
+{
+	std::string s = dump ? block(0, 0) : pagedata(0);
+	for (int k = 0; NEIGHBOURS[k]; k++) {
+		const char c = NEIGHBOURS[k];
+		if (dump)
+			s = edit(s, at(k, 9), std::string("1") + c + c + "1");
+		else
+			s = edit(s, 32 * static_cast<size_t>(k), std::string("\x01\x00", 2));
+	}
+	return s;
+}
+
+// The dump reaches the program through a FIFO that the program itself holds
+// open for writing, as a dumper or a serial line would: it never ends, so a
+// run that waits for more than the dump must hold is killed by the timeout.
+const char HELDOPEN[] = "mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 10 $RUN\"";
 
 const Case CASES[] = {
 	// What a dump is made of.
@@ -100,13 +136,41 @@ const Case CASES[] = {
 	 ":XXXXXXXX____XX\n" + block(0, 4).substr(16) + END, ALLTAGS, "", 0, pagedata(4) + fill(31)},
 	{"LastLineWithoutLineEnd", "", "in", pages(0, 32).substr(0, 32 * 38928 - 1), ALLTAGS, "", 0,
 	 image(0, 32)},
+	// Records whose digits take the fast path only if it is right.
+	{"LettersOtherThanAAndF", "", "in", blockof(0, std::string(PAGE, '\xbd')) + END, ALLTAGS, "",
+	 0, std::string(PAGE, '\xbd') + fill(31)},
+	{"NeighboursOfTheDigitRanges", "", "in", neighbours(true) + END, ALLTAGS, "", 0,
+	 neighbours(false) + fill(31)},
+	// An LF ends a line wherever it stands.
+	{"LfInAddressColumn", "", "in", edit(block(0, 0), at(2, 3), "\n"), "Writing ROM pages:\n[0x00]",
+	 fmterr(4), 255, ANYFILE},
+	{"LfInTypeColumn", "", "in", edit(block(0, 0), at(2, 8), "\n"), "Writing ROM pages:\n[0x00]",
+	 fmterr(4), 255, ANYFILE},
+	{"LfInChecksumColumn", "", "in", edit(block(0, 0), at(2, 74), "\n"),
+	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
 	// A dump that stops early still gives a whole image.
 	{"EndsAfterABlock", "", "in", pages(0, 2), ALLTAGS, "", 0, image(0, 2) + fill(30)},
 	{"EndRecordEndsDump", "", "in", pages(0, 2) + END + "\n" + block(2, 2), ALLTAGS, "", 0,
 	 image(0, 2) + fill(30)},
 	{"EndRecordCrLfAtEndOfFile", "", "in", pages(0, 1, CRLF) + END + "\r\n", ALLTAGS, "", 0,
 	 image(0, 1) + fill(31)},
+	{"CrAtEndOfInput", "", "in", pages(0, 1, CRLF).substr(0, 39441 - 1), ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	{"EndRecordCrAtEndOfInput", "", "in", pages(0, 1, CRLF) + END + "\r", ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	{"BlankLinesAtEndOfInput", "", "in", pages(0, 1) + "\n\r\n\n\r", ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	// Input held open: the run ends with the last record that the dump needs.
+	{"HeldOpenAfterEndRecord", HELDOPEN, "p", pages(0, 1) + END + "\n", ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	{"HeldOpenAfterLastPage", HELDOPEN, "p", block(0x1f, 3), ALLTAGS, "", 0,
+	 fill(31) + pagedata(3)},
 	// Anything else where a record is due is a broken dump.
+	{"OnlyBlankLines", "", "in", "\n\r\n", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	{"BlankLinesBeforeABlock", "", "in", block(0, 0) + "\n\r\n" + block(1, 1),
+	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	{"BlankLineBeforeEndRecord", "", "in", block(0, 0) + "\n" + END, "Writing ROM pages:\n[0x00]",
+	 fmterr(514), 255, ANYFILE},
 	{"Empty", "", "in", "", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
 	{"OnlyEndRecord", "", "in", END, "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
 	{"Binary", "", "in", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + pagedata(0),
