@@ -53,11 +53,11 @@ report() {	# name budget count
 	printf '%-28s %12s instructions (budget %s): %s\n' "$1" "$3" "$2" "$verdict"
 }
 
-report "pagefuse, 32-page dump" 6000000 "$(instructions "$build/pagefuse" dump.hex)"
+report "pagefuse, 32-page dump" 3500000 "$(instructions "$build/pagefuse" dump.hex)"
 printf '%-28s %12s instructions\n' "cp of the dump" "$(instructions cp dump.hex copy.hex)"
 printf 'median of %s runs: pagefuse %s, cp %s\n' "$runs" \
 	"$(median_ms "$build/pagefuse" dump.hex)" "$(median_ms cp dump.hex copy.hex)"
-report "stampel, 16 KiB page" 1000000 "$(instructions "$build/stampel" app.bin)"
+report "stampel, 16 KiB page" 350000 "$(instructions "$build/stampel" app.bin)"
 printf 'median of %s runs: stampel %s\n' "$runs" "$(median_ms "$build/stampel" app.bin)"
 /usr/bin/time -f '%M' -o rss.txt "$build/pagefuse" high.hex >/dev/null
 printf 'pagefuse, page 0xFE (%s byte image): peak resident %s KiB\n' \

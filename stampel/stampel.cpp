@@ -12,11 +12,13 @@ static const tool STAMPEL = {
 	"rb", "w",
 };
 
+// The app file is built whole in the work buffer, after the page, and
+// written at once; a text stream gives it the platform's line ends.
+constexpr size_t APPLEN = PAGERECLEN + 1 + PAGERECS * (DATARECLEN + 1) + ENDRECLEN;
+
 static void convert(FILE *in, FILE *out)
 {
-	static const char digits[] = "0123456789ABCDEF";
-	char rec[DATARECLEN + 1];
-	unsigned char *page = static_cast<unsigned char *>(malloc(PAGESIZE));
+	unsigned char *page = static_cast<unsigned char *>(malloc(PAGESIZE + APPLEN));
 
 	if (!page)
 		fail("Insufficient Memory\n");
@@ -27,19 +29,24 @@ static void convert(FILE *in, FILE *out)
 	size_t got = readfull(page, PAGESIZE, in);
 	memset(page + got, FILLBYTE, PAGESIZE - got);
 
-	fputs(PAGEREC "\n", out);
-	memcpy(rec, DATAHEAD, DATACOL);
-	memcpy(rec + CHECKCOL, DATATAIL, DATARECLEN - CHECKCOL);
-	rec[DATARECLEN] = '\n';
+	char *text = reinterpret_cast<char *>(page + PAGESIZE);
+	char *t = text;
+	memcpy(t, PAGEREC "\n", PAGERECLEN + 1);
+	t += PAGERECLEN + 1;
 	for (size_t k = 0; k < PAGERECS; k++) {
 		const unsigned char *b = page + k * RECBYTES;
+		memcpy(t, DATAHEAD, DATACOL);
 		for (size_t i = 0; i < RECBYTES; i++) {
-			rec[DATACOL + 2 * i] = digits[b[i] >> 4];
-			rec[DATACOL + 2 * i + 1] = digits[b[i] & 0xF];
+			unsigned char hi = b[i] >> 4;
+			unsigned char lo = b[i] & 0xF;
+			t[DATACOL + 2 * i] = static_cast<char>(hi + (hi > 9 ? 'A' - 10 : '0'));
+			t[DATACOL + 2 * i + 1] = static_cast<char>(lo + (lo > 9 ? 'A' - 10 : '0'));
 		}
-		fwrite(rec, 1, sizeof rec, out);
+		memcpy(t + CHECKCOL, DATATAIL "\n", DATARECLEN - CHECKCOL + 1);
+		t += DATARECLEN + 1;
 	}
-	fputs(ENDREC, out);
+	memcpy(t, ENDREC, ENDRECLEN);
+	fwrite(text, 1, APPLEN, out);
 	free(page);
 }
 
