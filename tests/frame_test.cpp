@@ -8,11 +8,13 @@
 namespace {
 
 // What differs between the programs is named by a placeholder, filled in per
-// program: the usage line, a sample input, the console of a complete run on
-// it (PROGRESS then "Done"), and the file that run writes.  stampel turns a
-// page into its app file, and pagefuse that app file into an image.
+// program: the usage line, a sample input, the console of a run on it
+// (STARTED, PROGRESS up to the last write, DONE at the end), and the file
+// that run writes.  stampel turns a page into its app file, and pagefuse
+// that app file into an image.
 constexpr char USAGE[] = "\x02usage";
 constexpr char SAMPLE[] = "\x02sample";
+constexpr char STARTED[] = "\x02started";
 constexpr char PROGRESS[] = "\x02progress";
 constexpr char DONE[] = "\x02done";
 constexpr char WHOLE[] = "\x02whole";
@@ -24,6 +26,8 @@ std::string fillin(const Program &p, const std::string &s)
 		return pf ? "Usage: pagefuse file\n" : "Usage: stampel file\n";
 	if (s == SAMPLE)
 		return pf ? app(pagedata(1)) : pagedata(1);
+	if (s == STARTED)
+		return pf ? "Writing ROM pages:\n" : "'Signing' App... ";
 	if (s == PROGRESS)
 		return pf ? "Writing ROM pages:\n" + tags(0, 32) : "'Signing' App... ";
 	if (s == DONE)
@@ -46,6 +50,7 @@ const Case FRAME[] = {
 	{"InputIsADirectory", "mkdir d && echo old >\"$OUT\"", "d", "", "", IOERR, 255, "old\n"},
 	{"InputIsTheOutput", OLD, "\"$OUT\"", "", "", IOERR, 255, "old\n"},
 	{"InputLinkedToTheOutput", "ln in \"$OUT\"", "in", SAMPLE, "", IOERR, 255, SAMPLE},
+	{"ReadError", "", "/proc/self/mem", "", STARTED, IOERR, 255, ANYFILE},
 	{"OutputUncreatable", "mkdir \"$OUT\"", "in", SAMPLE, "", IOERR, 255, ANYFILE},
 	{"OutputOnFullDevice", "ln -s /dev/full \"$OUT\"", "in", SAMPLE, PROGRESS, IOERR, 255, ANYFILE},
 	// The shell has made the file before the program starts; what is left

@@ -87,20 +87,24 @@ std::string oddimage()
 	return img + fill(31);
 }
 
-// Data records 0 to 5 of page 0 each begin with the pairs "1c" and "c1", c one
-// of the characters on either side of the digit and letter ranges, and hold
-// no other character that is not a hex digit: strtol reads 1 and 0.
-const char NEIGHBOURS[] = "/:@G`g";
+// Data records 0 to 7 of page 0 each hold the pairs "Bc" and "cB", c one of
+// the characters on either side of the digit and letter ranges or a byte
+// above 0x7F, and only B and D besides, so that no bound of those ranges is
+// met: strtol reads 0x0B and 0.
+const char ODDCHARS[] = "/:@G`g\xa0\xd5";
 
-std::string neighbours(bool dump)
+std::string oddchars(bool dump)
 {
 	std::string s = dump ? block(0, 0) : pagedata(0);
-	for (int k = 0; NEIGHBOURS[k]; k++) {
-		const char c = NEIGHBOURS[k];
-		if (dump)
-			s = edit(s, at(k, 9), std::string("1") + c + c + "1");
-		else
-			s = edit(s, 32 * static_cast<size_t>(k), std::string("\x01\x00", 2));
+	for (int k = 0; ODDCHARS[k]; k++) {
+		const char c = ODDCHARS[k];
+		std::string digits = std::string("B") + c + c + "B";
+		std::string bytes("\x0b\x00", 2);
+		for (int i = 2; i < 32; i++) {
+			digits += "BD";
+			bytes += '\xbd';
+		}
+		s = dump ? edit(s, at(k, 9), digits) : edit(s, 32 * static_cast<size_t>(k), bytes);
 	}
 	return s;
 }
@@ -109,6 +113,10 @@ std::string neighbours(bool dump)
 // open for writing, as a dumper or a serial line would: it never ends, so a
 // run that waits for more than the dump must hold is killed by the timeout.
 const char HELDOPEN[] = "mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 10 $RUN\"";
+// The same, for a dump that is not over: what the run has shown when it is
+// killed is what it showed as the input arrived.
+const char STUCK[] = "mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 2 $RUN\"";
+const int KILLED = 124;
 
 const Case CASES[] = {
 	// What a dump is made of.
@@ -139,8 +147,8 @@ const Case CASES[] = {
 	// Records whose digits take the fast path only if it is right.
 	{"LettersOtherThanAAndF", "", "in", blockof(0, std::string(PAGE, '\xbd')) + END, ALLTAGS, "",
 	 0, std::string(PAGE, '\xbd') + fill(31)},
-	{"NeighboursOfTheDigitRanges", "", "in", neighbours(true) + END, ALLTAGS, "", 0,
-	 neighbours(false) + fill(31)},
+	{"CharactersAroundTheRanges", "", "in", oddchars(true) + END, ALLTAGS, "", 0,
+	 oddchars(false) + fill(31)},
 	// An LF ends a line wherever it stands.
 	{"LfInAddressColumn", "", "in", edit(block(0, 0), at(2, 3), "\n"), "Writing ROM pages:\n[0x00]",
 	 fmterr(4), 255, ANYFILE},
@@ -163,11 +171,16 @@ const Case CASES[] = {
 	// Input held open: the run ends with the last record that the dump needs.
 	{"HeldOpenAfterEndRecord", HELDOPEN, "p", pages(0, 1) + END + "\n", ALLTAGS, "", 0,
 	 image(0, 1) + fill(31)},
-	{"HeldOpenAfterLastPage", HELDOPEN, "p", block(0x1f, 3), ALLTAGS, "", 0,
-	 fill(31) + pagedata(3)},
+	{"HeldOpenAfterCrLfEndRecord", HELDOPEN, "p", pages(0, 1, CRLF) + END + "\r\n", ALLTAGS, "",
+	 0, image(0, 1) + fill(31)},
+	// The last record takes the exact path, which must not ask further either.
+	{"HeldOpenAfterLastPage", HELDOPEN, "p", edit(block(0x1f, 3), at(511, 9), " 5"), ALLTAGS, "",
+	 0, fill(31) + edit(pagedata(3), 511 * 32, "\x05")},
+	{"TagShowsBeforeItsData", STUCK, "p", block(2, 0).substr(0, 16 + 76),
+	 "Writing ROM pages:\n[0x00][0x01][0x02]", "", KILLED, ANYFILE},
 	// Anything else where a record is due is a broken dump.
 	{"OnlyBlankLines", "", "in", "\n\r\n", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
-	{"BlankLinesBeforeABlock", "", "in", block(0, 0) + "\n\r\n" + block(1, 1),
+	{"BlankLinesBeforeABlock", "", "in", block(0, 0) + "\r\n" + std::string(12, '\n') + block(1, 1),
 	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
 	{"BlankLineBeforeEndRecord", "", "in", block(0, 0) + "\n" + END, "Writing ROM pages:\n[0x00]",
 	 fmterr(514), 255, ANYFILE},
@@ -185,6 +198,8 @@ const Case CASES[] = {
 	 fmterr(2), 255, ANYFILE},
 	{"LongPageRecordAfterABlock", "", "in", block(0, 0) + "X" + block(1, 1),
 	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	{"LoneCrEndsNoDataRecord", "", "in", edit(block(0, 0), at(2, 75), "\r"),
+	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
 	{"LoneCrIsNoLineEnd", "", "in", ":02000002FF0000\r" + block(0, 0).substr(16),
 	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
 };
