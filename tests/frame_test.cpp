@@ -65,10 +65,17 @@ const Case FRAME[] = {
 	{"ConsoleGoneAway", "mkfifo p", "in 3<>p >p 3<&-", SAMPLE, NOCONSOLE, IOERR, 255, WHOLE},
 	// With both streams in one place, the banner comes before the message.
 	{"MergedStreams", "", "nosuch 2>&1", "", IOERR, "", 255, NOFILE},
+	// Names in any script; on Windows the manifest makes them UTF-8.
+	{"CyrillicName", "mv in 'дамп.hex'", "'дамп.hex'", SAMPLE, DONE, "", 0, WHOLE},
+	{"CjkName", "mv in '转储.hex'", "'转储.hex'", SAMPLE, DONE, "", 0, WHOLE},
+	{"NonAsciiLinkToTheOutput", "echo old >\"$OUT\" && ln \"$OUT\" 'связь'", "'связь'", "", "", IOERR, 255,
+	 "old\n"},
 	// On Windows the runtime expands the pattern; elsewhere that is the shell's
 	// work, so the program takes it as a name.
 	{"WildcardMatchingOne", "", "'i*'", SAMPLE, WINDOWS ? DONE : "", WINDOWS ? "" : IOERR,
 	 WINDOWS ? 0 : 255, WINDOWS ? WHOLE : NOFILE},
+	{"WildcardInNonAsciiFolder", "mkdir 'папка' && mv in 'папка/转储.hex'", "'папка/*'", SAMPLE,
+	 WINDOWS ? DONE : "", WINDOWS ? "" : IOERR, WINDOWS ? 0 : 255, WINDOWS ? WHOLE : NOFILE},
 	{"WildcardMatchingTwo", "touch in2", "'i*'", "", WINDOWS ? USAGE : "", WINDOWS ? "" : IOERR,
 	 WINDOWS ? 0 : 255, NOFILE},
 };
