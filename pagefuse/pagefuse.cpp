@@ -127,7 +127,7 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 	unsigned char val[2 * RECBYTES];
 	// Columns 0-7, 8, and 67-74: the data columns among them hold no LF if
 	// they hold hex digits.
-	unsigned char bad = haslf(rec) | (rec[DATACOL - 1] == '\n') | haslf(rec + DATARECLEN - 8);
+	unsigned char bad = haslf(rec) || rec[DATACOL - 1] == '\n' || haslf(rec + DATARECLEN - 8);
 
 	for (size_t i = 0; i < 2 * RECBYTES; i++) {
 		unsigned char digit = static_cast<unsigned char>(p[i] - '0');
