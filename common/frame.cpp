@@ -39,33 +39,43 @@ static bool fileid(HANDLE h, FILE_ID_INFO *id)
 	       GetFileInformationByHandleEx(h, FileIdInfo, id, sizeof *id);
 }
 
-static bool isoutput(FILE *f, const char *outname)
+// Wine gives no volume serial for a handle that it took over from its Unix
+// parent, such as a redirected console; the id decides alone then.
+static bool same(FILE *f, const FILE_ID_INFO *o)
 {
 	FILE_ID_INFO a;
-	FILE_ID_INFO b;
+
+	return fileid(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))), &a) &&
+	       memcmp(&a.FileId, &o->FileId, sizeof a.FileId) == 0 &&
+	       (a.VolumeSerialNumber == o->VolumeSerialNumber || a.VolumeSerialNumber == 0 ||
+		o->VolumeSerialNumber == 0);
+}
+
+static bool meetsoutput(FILE *in, const char *outname)
+{
+	FILE_ID_INFO o;
 	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
 			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
 	if (h == INVALID_HANDLE_VALUE)
 		return false;
-	// Wine gives no volume serial for a handle that it took over from its
-	// Unix parent, such as a redirected console; the id decides alone then.
-	bool same = fileid(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))), &a) && fileid(h, &b) &&
-		    memcmp(&a.FileId, &b.FileId, sizeof a.FileId) == 0 &&
-		    (a.VolumeSerialNumber == b.VolumeSerialNumber || a.VolumeSerialNumber == 0 ||
-		     b.VolumeSerialNumber == 0);
+	bool known = fileid(h, &o);
 	CloseHandle(h);
-	return same;
+	return known && (same(in, &o) || same(stdout, &o) || same(stderr, &o));
 }
 #else
-static bool isoutput(FILE *f, const char *outname)
+static bool same(FILE *f, const struct stat *o)
 {
 	struct stat a;
-	struct stat b;
 
-	if (fstat(fileno(f), &a) != 0 || stat(outname, &b) != 0)
-		return false;
-	return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+	return fstat(fileno(f), &a) == 0 && a.st_dev == o->st_dev && a.st_ino == o->st_ino;
+}
+
+static bool meetsoutput(FILE *in, const char *outname)
+{
+	struct stat o;
+
+	return stat(outname, &o) == 0 && (same(in, &o) || same(stdout, &o) || same(stderr, &o));
 }
 #endif
 
@@ -100,8 +110,7 @@ void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 		exit(0);
 	}
 	*in = fopen(argv[1], t->inmode);
-	if (!*in || isdir(*in) || isoutput(*in, t->outname) || isoutput(stdout, t->outname) ||
-	    isoutput(stderr, t->outname))
+	if (!*in || isdir(*in) || meetsoutput(*in, t->outname))
 		fail(IOERROR);
 	*out = fopen(t->outname, t->outmode);
 	if (!*out)

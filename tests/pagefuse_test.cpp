@@ -109,15 +109,6 @@ std::string oddchars(bool dump)
 	return s;
 }
 
-// The dump reaches the program through a FIFO that the program itself holds
-// open for writing, as a dumper or a serial line would: it never ends, so a
-// run that waits for more than the dump must hold is killed by the timeout.
-const char HELDOPEN[] = "mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 10 $RUN\"";
-// The same, for a dump that is not over: what the run has shown when it is
-// killed is what it showed as the input arrived.
-const char STUCK[] = "mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 2 $RUN\"";
-const int KILLED = 124;
-
 const Case CASES[] = {
 	// What a dump is made of.
 	{"Complete", "", "in", pages(0, 32), ALLTAGS, "", 0, image(0, 32)},

@@ -44,6 +44,17 @@ constexpr char NOFILE[] = "\x01no file";	// the output file must not exist
 constexpr char ANYFILE[] = "\x01any file";	// the output file is not checked
 constexpr char NOCONSOLE[] = "\x01no console";	// standard output was sent elsewhere
 
+// Setups that hand the input to the program through a FIFO that the program
+// itself holds open for writing, as a dumper or a serial line would: it
+// never ends.  Under HELDOPEN a run that waits for more than the input must
+// hold is killed; under STUCK the run is killed after 2 s, and its console
+// shows what it showed as the input arrived.
+constexpr char HELDOPEN[] =
+	"mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 10 $RUN\"";
+constexpr char STUCK[] =
+	"mkfifo p && exec 3<>p && timeout 10 cat in >&3 && RUN=\"timeout 2 $RUN\"";
+constexpr int KILLED = 124;	// timeout's status
+
 // Runs the row and checks everything it expects.
 void check(const Program &p, const Case &c);
 
