@@ -3,9 +3,15 @@
 #include "frame.h"
 #include "layout.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#ifndef QUORREL_FASTPATH
+#define QUORREL_FASTPATH 1
+#endif
+// Off, every record is read and converted the exact way: a build to compare
+// the fast one with.
+constexpr bool FASTPATH = QUORREL_FASTPATH;
 
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
@@ -105,29 +111,14 @@ static unsigned char hexpair(const char *p)
 	return static_cast<unsigned char>(strtol(pair, nullptr, 16));
 }
 
-// Whether any of the 8 bytes at p is an LF, tested a word at a time: an LF
-// becomes a zero byte, and subtracting 1 from every byte borrows into the
-// top bit of a byte that was zero.
-static bool haslf(const char *p)
-{
-	constexpr uint64_t EACH = 0x0101010101010101;	// 1 in every byte
-	uint64_t w;
-
-	memcpy(&w, p, sizeof w);
-	w ^= '\n' * EACH;
-	return ((w - EACH) & ~w & (EACH << 7)) != 0;
-}
-
 // Nearly every record is 64 plain hex digits; those convert without strtol,
-// in loops the compiler can vectorise.  Any other character there, or an LF
-// in an ignored column, leaves the record to the exact path.
+// in loops the compiler can vectorise.  Any other character there leaves the
+// record to the exact path.
 static bool plainrecord(const char *rec, unsigned char *dst)
 {
 	const unsigned char *p = reinterpret_cast<const unsigned char *>(rec + DATACOL);
 	unsigned char val[2 * RECBYTES];
-	// Columns 0-7, 8, and 67-74: the data columns among them hold no LF if
-	// they hold hex digits.
-	unsigned char bad = haslf(rec) || rec[DATACOL - 1] == '\n' || haslf(rec + DATARECLEN - 8);
+	unsigned char bad = 0;
 
 	for (size_t i = 0; i < 2 * RECBYTES; i++) {
 		unsigned char digit = static_cast<unsigned char>(p[i] - '0');
@@ -153,28 +144,20 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 	fail(msg);
 }
 
-// Reads the data records of a page block into page.  A record followed by
-// its line end converts where it lies; anything else goes line by line.
+// Reads the data records of a page block into page.  Lines are taken by
+// nextline alone; the fast path only asks for the page's remaining records
+// in one read, and converts plain records without strtol.
 static void readpage(reader *r, unsigned char *page)
 {
 	for (size_t k = 0; k < PAGERECS; k++) {
 		unsigned char *dst = page + k * RECBYTES;
-		if (r->len - r->pos < LONGEST)
+		const char *rec;
+		if (FASTPATH && r->len - r->pos < LONGEST)
 			have(r, (PAGERECS - k) * (DATARECLEN + 1));
-		const char *rec = r->buf + r->pos;
-		size_t avail = r->len - r->pos;
-		size_t step = 0;
-		if (avail > DATARECLEN && rec[DATARECLEN] == '\n')
-			step = DATARECLEN + 1;
-		else if (avail > DATARECLEN + 1 && rec[DATARECLEN] == '\r' && rec[DATARECLEN + 1] == '\n')
-			step = LONGEST;
-		if (step && plainrecord(rec, dst)) {
-			r->pos += step;
-			r->lineno++;
-			continue;
-		}
 		if (nextline(r, DATARECLEN + 1, &rec) != DATARECLEN)
 			dumperror(r->lineno);
+		if (FASTPATH && plainrecord(rec, dst))
+			continue;
 		for (size_t i = 0; i < RECBYTES; i++)
 			dst[i] = hexpair(rec + DATACOL + 2 * i);
 	}

@@ -189,6 +189,11 @@ const Case CASES[] = {
 	 fmterr(2), 255, ANYFILE},
 	{"LongPageRecordAfterABlock", "", "in", block(0, 0) + "X" + block(1, 1),
 	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	// A CR just before the LF belongs to the line end, wherever the LF stands.
+	{"CrLfRecordShortOfOneCharacter", "", "in", pages(0, 1, CRLF).erase(17 + 4 * 77 + 20, 1),
+	 "Writing ROM pages:\n[0x00]", fmterr(6), 255, ANYFILE},
+	{"CrInChecksumColumnBeforeLf", "", "in", edit(block(0, 0), at(2, 74), "\r"),
+	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
 	{"LoneCrEndsNoDataRecord", "", "in", edit(block(0, 0), at(2, 75), "\r"),
 	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
 	{"LoneCrIsNoLineEnd", "", "in", ":02000002FF0000\r" + block(0, 0).substr(16),
