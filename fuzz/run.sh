@@ -2,18 +2,34 @@
 # Fuzzes pagefuse and stampel with AFL++ (instrumented, with AddressSanitizer),
 # side by side, for SECONDS each (default 60).  Reports executions, crashes
 # and hangs per program, copies crashing and hanging inputs to
-# fuzz/findings/PROGRAM/, and exits non-zero if there were any.
-# Usage: fuzz/run.sh [SECONDS]
+# fuzz/findings/PROGRAM/, and exits non-zero if there were any.  Every input
+# AFL++ found (its queue) is kept in fuzz/kept/PROGRAM/, and seeds the next
+# run.
+# "fuzz/run.sh compare" runs every dump kept for pagefuse through pagefuse
+# as built and pagefuse with its fast path off, as the differential test does,
+# and exits non-zero at the first that they read differently.
+# Usage: fuzz/run.sh [SECONDS] | fuzz/run.sh compare
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+kept=$root/fuzz/kept
+
+if [ "${1:-}" = compare ]; then
+	[ -d "$kept/pagefuse" ] || { echo "fuzz: nothing kept in $kept/pagefuse; fuzz first" >&2; exit 2; }
+	build=$root/build-fuzzcompare
+	cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build "$build" --parallel --target differ >/dev/null
+	cd "$build"
+	QUORREL_DIFFER_DUMPS=$kept/pagefuse exec ./differ --gtest_filter='Files.*' --gtest_brief=1
+fi
+
 secs=${1:-60}
-case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [SECONDS]" >&2; exit 2 ;; esac
+case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [SECONDS] | fuzz/run.sh compare" >&2; exit 2 ;; esac
 for tool in afl-fuzz afl-clang-fast++; do
 	if ! command -v "$tool" >/dev/null; then
 		echo "fuzz: $tool not found; install AFL++ (Debian package afl++)" >&2
 		exit 2
 	fi
 done
-root=$(cd "$(dirname "$0")/.." && pwd)
 # tmpfs where there is one: every run writes its output file.
 work=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp)/quorrel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -41,10 +57,13 @@ block 0 '\n' 100 >"$work/seeds/truncated.hex"
 head -c 300 "$work/seeds/valid.hex" | tr '0-9A-F' '\000-\017' >"$work/seeds/short.bin"
 
 for prog in pagefuse stampel; do
-	mkdir "$work/$prog"
+	mkdir "$work/$prog" "$work/$prog/seeds"
+	cp "$work"/seeds/* "$work/$prog/seeds/"
+	# What earlier runs found, so that a run goes on from there.
+	[ ! -d "$kept/$prog" ] || cp "$kept/$prog"/* "$work/$prog/seeds/" 2>/dev/null || true
 	(cd "$work/$prog" && AFL_NO_UI=1 AFL_NO_AFFINITY=1 AFL_SKIP_CPUFREQ=1 \
 		AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1 \
-		afl-fuzz -i "$work/seeds" -o out -V "$secs" -t 2000 -m none \
+		afl-fuzz -i seeds -o out -V "$secs" -t 2000 -m none \
 		-- "$work/build/$prog" @@ >log 2>&1) &
 done
 wait
@@ -62,6 +81,9 @@ for prog in pagefuse stampel; do
 	execs=$(get execs_done) crashes=$(get saved_crashes) hangs=$(get saved_hangs)
 	printf '%-9s %10s executions in %ss, %s crashes, %s hangs, %s paths\n' \
 		"$prog" "$execs" "$secs" "$crashes" "$hangs" "$(get corpus_count)"
+	mkdir -p "$kept/$prog"
+	cp "$work/$prog"/out/default/queue/id* "$kept/$prog"/
+	echo "$prog: its queue is kept in $kept/$prog ($(ls "$kept/$prog" | wc -l) inputs)"
 	if [ "$crashes" != 0 ] || [ "$hangs" != 0 ]; then
 		keep=$root/fuzz/findings/$prog
 		mkdir -p "$keep"
