@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -28,25 +29,26 @@ void fail(const char *msg)
 
 // Opening the output truncates it, so an input that is the output itself
 // would be destroyed before a byte of it was read, and a console that is the
-// output would be written over the image: both are refused first.
+// output would be written over the image: both are refused first.  Only an
+// output that does not exist and a stream that is closed or no disk file
+// are known to meet nothing; where an identity can't be learnt, the run is
+// refused as though they met.
 #ifdef _WIN32
 // stat has no inode numbers there; a volume serial and file id do the same,
 // and need no access to the file: a console redirected by the shell is a
-// handle opened for writing only.
-static bool fileid(HANDLE h, FILE_ID_INFO *id)
-{
-	return GetFileType(h) == FILE_TYPE_DISK &&
-	       GetFileInformationByHandleEx(h, FileIdInfo, id, sizeof *id);
-}
-
-// Wine gives no volume serial for a handle that it took over from its Unix
-// parent, such as a redirected console; the id decides alone then.
+// handle opened for writing only.  Wine gives no volume serial for a handle
+// that it took over from its Unix parent, such as a redirected console; the
+// id decides alone then.
 static bool same(FILE *f, const FILE_ID_INFO *o)
 {
+	HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
 	FILE_ID_INFO a;
 
-	return fileid(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))), &a) &&
-	       memcmp(&a.FileId, &o->FileId, sizeof a.FileId) == 0 &&
+	if (GetFileType(h) != FILE_TYPE_DISK)
+		return false;
+	if (!GetFileInformationByHandleEx(h, FileIdInfo, &a, sizeof a))
+		return true;
+	return memcmp(&a.FileId, &o->FileId, sizeof a.FileId) == 0 &&
 	       (a.VolumeSerialNumber == o->VolumeSerialNumber || a.VolumeSerialNumber == 0 ||
 		o->VolumeSerialNumber == 0);
 }
@@ -58,24 +60,28 @@ static bool meetsoutput(FILE *in, const char *outname)
 			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
 	if (h == INVALID_HANDLE_VALUE)
-		return false;
-	bool known = fileid(h, &o);
+		return GetLastError() != ERROR_FILE_NOT_FOUND;
+	bool known = GetFileInformationByHandleEx(h, FileIdInfo, &o, sizeof o);
 	CloseHandle(h);
-	return known && (same(in, &o) || same(stdout, &o) || same(stderr, &o));
+	return !known || same(in, &o) || same(stdout, &o) || same(stderr, &o);
 }
 #else
 static bool same(FILE *f, const struct stat *o)
 {
 	struct stat a;
 
-	return fstat(fileno(f), &a) == 0 && a.st_dev == o->st_dev && a.st_ino == o->st_ino;
+	if (fstat(fileno(f), &a) != 0)
+		return errno != EBADF;
+	return a.st_dev == o->st_dev && a.st_ino == o->st_ino;
 }
 
 static bool meetsoutput(FILE *in, const char *outname)
 {
 	struct stat o;
 
-	return stat(outname, &o) == 0 && (same(in, &o) || same(stdout, &o) || same(stderr, &o));
+	if (stat(outname, &o) != 0)
+		return errno != ENOENT;
+	return same(in, &o) || same(stdout, &o) || same(stderr, &o);
 }
 #endif
 
@@ -96,10 +102,15 @@ static void flushconsole()
 
 void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 {
-#ifdef SIGPIPE
 	// A console that goes away must not cut the output short: the run
 	// completes and the failed write to standard output decides the status.
+	// A file-size limit, as build sandboxes set, fails the write instead of
+	// killing the run without a word.
+#ifdef SIGPIPE
 	signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+	signal(SIGXFSZ, SIG_IGN);
 #endif
 	printf("%s%s\n", t->title, NOTICE);
 	puts("THIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY");
@@ -135,6 +146,9 @@ int framedone(FILE *in, FILE *out)
 	if (fclose(out) != 0 || bad)
 		fail(IOERROR);
 	fclose(in);
+	// The console's error flag holds any write to it that failed, even
+	// one followed by writes that went through: "Done" only after none.
+	flushconsole();
 	puts("Done");
 	flushconsole();
 	return 0;

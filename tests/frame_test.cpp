@@ -1,6 +1,7 @@
 // The frame both programs run in: every row runs against each of them.
 #include "run.h"
 
+#include <cstring>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ constexpr char STARTED[] = "\x02started";
 constexpr char PROGRESS[] = "\x02progress";
 constexpr char DONE[] = "\x02done";
 constexpr char WHOLE[] = "\x02whole";
+constexpr char AFTERFIRST[] = "\x02" "after first";	// the console after its first write
 
 std::string fillin(const Program &p, const std::string &s)
 {
@@ -34,11 +36,19 @@ std::string fillin(const Program &p, const std::string &s)
 		return fillin(p, PROGRESS) + "Done\n";
 	if (s == WHOLE)
 		return pf ? pagedata(1) + fill(31) : app(pagedata(1));
+	if (s == AFTERFIRST)
+		return std::string(WHOLECONSOLE) + (pf ? tags(1, 32) : "");
 	return s;
 }
 
 const char IOERR[] = "File IO Error\n";
 const char OLD[] = "echo old >\"$OUT\"";
+
+// strace fails every call of a kind on one path, or only the first.  It
+// says what it resolved a path into unless the path is absolute or does not
+// exist yet.  The Windows programs under Wine can't be traced so, and skip
+// these rows.
+#define TRACED(path, fault) "RUN=\"strace -o /dev/null -P " path " -e " fault " $RUN\""
 
 const Case FRAME[] = {
 	{"NoArgument", "", "", "", USAGE, "", 0, NOFILE},
@@ -63,6 +73,20 @@ const Case FRAME[] = {
 	{"ConsoleOnFullDevice", "", "in >/dev/full", SAMPLE, NOCONSOLE, IOERR, 255, WHOLE},
 	// Standard output a pipe that nobody reads any more.
 	{"ConsoleGoneAway", "mkfifo p", "in 3<>p >p 3<&-", SAMPLE, NOCONSOLE, IOERR, 255, WHOLE},
+	// A console write that failed is not made good by later ones.
+	{"ConsoleWriteFailsOnce", TRACED("\"${PWD%/*}/out\"", "inject=write:error=EIO:when=1"), "in", SAMPLE,
+	 AFTERFIRST, IOERR, 255, WHOLE},
+	// A file-size limit fails the write, as a full disk does.
+	{"FileSizeLimit", "ulimit -f 30", "in", SAMPLE, PROGRESS, IOERR, 255, ANYFILE},
+	// Where the output's identity, or a stream's, can't be learnt, they may
+	// be one file: refused.  A closed stream is no file.
+	{"OutputIdentityUnknown", TRACED("\"$OUT\"", "inject=newfstatat:error=EIO"), "in", SAMPLE, "",
+	 IOERR, 255, NOFILE},
+	{"InputIdentityUnknown", "ln in \"$OUT\" && " TRACED("\"$PWD/in\"", "inject=newfstatat:error=EIO"),
+	 "in", SAMPLE, "", IOERR, 255, SAMPLE},
+	{"ConsoleIdentityUnknown", "echo old >\"$OUT\" && " TRACED("\"$PWD/c\"", "inject=newfstatat:error=EIO"),
+	 "in >c", SAMPLE, NOCONSOLE, IOERR, 255, "old\n"},
+	{"StderrClosed", "", "in 2>&-", SAMPLE, DONE, "", 0, WHOLE},
 	// With both streams in one place, the banner comes before the message.
 	{"MergedStreams", "", "nosuch 2>&1", "", IOERR, "", 255, NOFILE},
 	// Names in any script; on Windows the manifest makes them UTF-8.
@@ -88,6 +112,8 @@ TEST_P(Frame, Runs)
 {
 	const Program &p = *std::get<0>(GetParam());
 	Case c = std::get<1>(GetParam());
+	if (WINDOWS && c.setup && strstr(c.setup, "strace"))
+		GTEST_SKIP() << "strace can't trace a Windows program";
 	c.input = fillin(p, c.input);
 	c.out = fillin(p, c.out);
 	c.file = fillin(p, c.file);

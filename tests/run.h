@@ -43,6 +43,8 @@ std::string casename(const testing::TestParamInfo<Case> &c);
 constexpr char NOFILE[] = "\x01no file";	// the output file must not exist
 constexpr char ANYFILE[] = "\x01any file";	// the output file is not checked
 constexpr char NOCONSOLE[] = "\x01no console";	// standard output was sent elsewhere
+// Standard output as a whole, with no banner before it: the text after this.
+constexpr char WHOLECONSOLE[] = "\x01whole console:";
 
 // Setups that hand the input to the program through a FIFO that the program
 // itself holds open for writing, as a dumper or a serial line would: it
