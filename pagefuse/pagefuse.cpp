@@ -15,6 +15,7 @@ constexpr bool FASTPATH = QUORREL_FASTPATH;
 
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
+constexpr size_t UTF16 = ENDOFINPUT - 1;	// not a length: the input is UTF-16
 // The most that a page block's data records ask for at once, and a record.
 constexpr size_t INBUFSIZE = PAGERECS * (DATARECLEN + 1) + LONGEST;
 
@@ -136,12 +137,41 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 	return true;
 }
 
-[[noreturn]] static void dumperror(unsigned long lineno)
+// Says where a record of length due was, and what was there instead: a line
+// of length n, or the end of the input.
+[[noreturn]] static void dumperror(unsigned long lineno, size_t due, size_t n)
 {
-	char msg[64];
+	char found[64];
+	char msg[160];
 
-	snprintf(msg, sizeof msg, "Dump Format Error at line %lu\n", lineno);
+	if (n == ENDOFINPUT)
+		snprintf(found, sizeof found, "the input ends");
+	else if (n == UTF16)
+		snprintf(found, sizeof found, "the input is UTF-16 text");
+	else if (n == 0)
+		snprintf(found, sizeof found, "the line is blank");
+	else if (n > DATARECLEN)
+		snprintf(found, sizeof found, "the line is longer than any record");
+	else
+		snprintf(found, sizeof found, "the line has %lu characters, not %lu",
+			 static_cast<unsigned long>(n), static_cast<unsigned long>(due));
+	snprintf(msg, sizeof msg, "Dump Format Error at line %lu: a %s record is due, and %s\n", lineno,
+		 due == PAGERECLEN ? "page" : "data", found);
 	fail(msg);
+}
+
+// A dump saved by a Windows tool may start with a byte-order mark, where no
+// real dump's first record starts so: UTF-8's is passed over, and UTF-16,
+// whose every other byte is zero, is refused by name.
+static void skipmark(reader *r)
+{
+	size_t n = have(r, 3);
+	const unsigned char *p = reinterpret_cast<const unsigned char *>(r->buf + r->pos);
+
+	if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
+		dumperror(1, PAGERECLEN, UTF16);
+	if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+		r->pos += 3;
 }
 
 // Reads the data records of a page block into page.  Lines are taken by
@@ -154,8 +184,9 @@ static void readpage(reader *r, unsigned char *page)
 		const char *rec;
 		if (FASTPATH && r->len - r->pos < LONGEST)
 			have(r, (PAGERECS - k) * (DATARECLEN + 1));
-		if (nextline(r, DATARECLEN + 1, &rec) != DATARECLEN)
-			dumperror(r->lineno);
+		size_t n = nextline(r, DATARECLEN + 1, &rec);
+		if (n != DATARECLEN)
+			dumperror(r->lineno, DATARECLEN, n);
 		if (FASTPATH && plainrecord(rec, dst))
 			continue;
 		for (size_t i = 0; i < RECBYTES; i++)
@@ -194,6 +225,7 @@ static void convert(FILE *in, FILE *out)
 	// One write a page; a failed one still shows when the frame closes.
 	setvbuf(out, nullptr, _IONBF, 0);
 	puts("Writing ROM pages:");
+	skipmark(&r);
 	while (next < PAGECOUNT) {
 		size_t n = pageline(&r, &rec);
 		if (next > 0 && (n == ENDOFINPUT || n == ENDRECLEN)) {
@@ -202,7 +234,7 @@ static void convert(FILE *in, FILE *out)
 			return;
 		}
 		if (n != PAGERECLEN)
-			dumperror(r.lineno);
+			dumperror(r.lineno, PAGERECLEN, n);
 		fillto(out, page, &next, hexpair(rec + PAGENUMCOL));
 		updatedisp(next);
 		readpage(&r, page);

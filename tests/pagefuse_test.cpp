@@ -60,13 +60,37 @@ std::string image(int from, int to)
 	return d;
 }
 
+// A dump as a Windows tool saves it: a byte-order mark first, and in UTF-16
+// two bytes to a character.
+const std::string UTF8MARK = "\xef\xbb\xbf";
+
+std::string utf16(const std::string &text, bool little)
+{
+	std::string u = little ? "\xff\xfe" : "\xfe\xff";
+	for (char c : text)
+		u += little ? std::string(1, c) + '\0' : std::string(1, '\0') + c;
+	return u;
+}
+
 const std::string ALLTAGS = "Writing ROM pages:\n" + tags(0, 32) + "Done\n";
 const std::string END = ":00000001FF";
 
-std::string fmterr(int line)
+// The message for a record of the kind due ("page" or "data") at line, and
+// what the line there was instead.
+std::string fmterr(int line, const std::string &due, const std::string &found)
 {
-	return "Dump Format Error at line " + std::to_string(line) + "\n";
+	return "Dump Format Error at line " + std::to_string(line) + ": a " + due +
+		" record is due, and " + found + "\n";
 }
+
+std::string chars(int n, int due)
+{
+	return "the line has " + std::to_string(n) + " characters, not " + std::to_string(due);
+}
+
+const char LONG[] = "the line is longer than any record";
+const char BLANK[] = "the line is blank";
+const char ENDS[] = "the input ends";
 
 // Page 0 whose first data record carries the given 64 characters.
 std::string oddrecord(const std::string &chars)
@@ -142,11 +166,11 @@ const Case CASES[] = {
 	 oddchars(false) + fill(31)},
 	// An LF ends a line wherever it stands.
 	{"LfInAddressColumn", "", "in", edit(block(0, 0), at(2, 3), "\n"), "Writing ROM pages:\n[0x00]",
-	 fmterr(4), 255, ANYFILE},
+	 fmterr(4, "data", chars(3, 75)), 255, ANYFILE},
 	{"LfInTypeColumn", "", "in", edit(block(0, 0), at(2, 8), "\n"), "Writing ROM pages:\n[0x00]",
-	 fmterr(4), 255, ANYFILE},
+	 fmterr(4, "data", chars(8, 75)), 255, ANYFILE},
 	{"LfInChecksumColumn", "", "in", edit(block(0, 0), at(2, 74), "\n"),
-	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(4, "data", chars(74, 75)), 255, ANYFILE},
 	// A dump that stops early still gives a whole image.
 	{"EndsAfterABlock", "", "in", pages(0, 2), ALLTAGS, "", 0, image(0, 2) + fill(30)},
 	{"EndRecordEndsDump", "", "in", pages(0, 2) + END + "\n" + block(2, 2), ALLTAGS, "", 0,
@@ -159,6 +183,18 @@ const Case CASES[] = {
 	 image(0, 1) + fill(31)},
 	{"BlankLinesAtEndOfInput", "", "in", pages(0, 1) + "\n\r\n\n\r", ALLTAGS, "", 0,
 	 image(0, 1) + fill(31)},
+	// A UTF-8 mark at the very start is passed over; UTF-16 is refused by name.
+	{"Utf8Mark", "", "in", UTF8MARK + pages(0, 2), ALLTAGS, "", 0, image(0, 2) + fill(30)},
+	{"Utf8MarkCrLf", "", "in", UTF8MARK + pages(0, 2, CRLF) + END + "\r\n", ALLTAGS, "", 0,
+	 image(0, 2) + fill(30)},
+	{"Utf8MarkKeepsLineNumbers", "", "in", UTF8MARK + block(0, 0).erase(16 + 76 + 5, 1),
+	 "Writing ROM pages:\n[0x00]", fmterr(3, "data", chars(74, 75)), 255, ANYFILE},
+	{"Utf8MarkOnlyAtTheStart", "", "in", block(0, 0) + UTF8MARK + block(1, 1),
+	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", chars(18, 15)), 255, ANYFILE},
+	{"Utf16LittleEndian", "", "in", utf16(pages(0, 1), true), "Writing ROM pages:\n",
+	 fmterr(1, "page", "the input is UTF-16 text"), 255, ANYFILE},
+	{"Utf16BigEndian", "", "in", utf16(pages(0, 1), false), "Writing ROM pages:\n",
+	 fmterr(1, "page", "the input is UTF-16 text"), 255, ANYFILE},
 	// Input held open: the run ends with the last record that the dump needs.
 	{"HeldOpenAfterEndRecord", HELDOPEN, "p", pages(0, 1) + END + "\n", ALLTAGS, "", 0,
 	 image(0, 1) + fill(31)},
@@ -170,34 +206,36 @@ const Case CASES[] = {
 	{"TagShowsBeforeItsData", STUCK, "p", block(2, 0).substr(0, 16 + 76),
 	 "Writing ROM pages:\n[0x00][0x01][0x02]", "", KILLED, ANYFILE},
 	// Anything else where a record is due is a broken dump.
-	{"OnlyBlankLines", "", "in", "\n\r\n", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	{"OnlyBlankLines", "", "in", "\n\r\n", "Writing ROM pages:\n", fmterr(1, "page", ENDS), 255, ANYFILE},
 	{"BlankLinesBeforeABlock", "", "in", block(0, 0) + "\r\n" + std::string(12, '\n') + block(1, 1),
-	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", BLANK), 255, ANYFILE},
 	{"BlankLineBeforeEndRecord", "", "in", block(0, 0) + "\n" + END, "Writing ROM pages:\n[0x00]",
-	 fmterr(514), 255, ANYFILE},
-	{"Empty", "", "in", "", "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
-	{"OnlyEndRecord", "", "in", END, "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	 fmterr(514, "page", BLANK), 255, ANYFILE},
+	{"Empty", "", "in", "", "Writing ROM pages:\n", fmterr(1, "page", ENDS), 255, ANYFILE},
+	{"OnlyEndRecord", "", "in", END, "Writing ROM pages:\n", fmterr(1, "page", chars(11, 15)), 255, ANYFILE},
 	{"Binary", "", "in", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + pagedata(0),
-	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	 "Writing ROM pages:\n", fmterr(1, "page", chars(48, 15)), 255, ANYFILE},
 	{"EndsInsideBlock", "", "in", block(0, 0).substr(0, 16 + 10 * 76), "Writing ROM pages:\n[0x00]",
-	 fmterr(12), 255, ANYFILE},
+	 fmterr(12, "data", ENDS), 255, ANYFILE},
 	{"EndRecordInsideBlock", "", "in", block(0, 0).substr(0, 16 + 3 * 76) + END,
-	 "Writing ROM pages:\n[0x00]", fmterr(5), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(5, "data", chars(11, 75)), 255, ANYFILE},
+	{"BlankLineInsideBlock", "", "in", edit(block(0, 0), at(3, 0), "\n"),
+	 "Writing ROM pages:\n[0x00]", fmterr(5, "data", BLANK), 255, ANYFILE},
 	{"ShortDataRecord", "", "in", block(0, 0).erase(16 + 76 + 5, 1), "Writing ROM pages:\n[0x00]",
-	 fmterr(3), 255, ANYFILE},
+	 fmterr(3, "data", chars(74, 75)), 255, ANYFILE},
 	{"LongDataRecord", "", "in", block(0, 0).insert(16 + 5, "0"), "Writing ROM pages:\n[0x00]",
-	 fmterr(2), 255, ANYFILE},
+	 fmterr(2, "data", LONG), 255, ANYFILE},
 	{"LongPageRecordAfterABlock", "", "in", block(0, 0) + "X" + block(1, 1),
-	 "Writing ROM pages:\n[0x00]", fmterr(514), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", chars(16, 15)), 255, ANYFILE},
 	// A CR just before the LF belongs to the line end, wherever the LF stands.
 	{"CrLfRecordShortOfOneCharacter", "", "in", pages(0, 1, CRLF).erase(17 + 4 * 77 + 20, 1),
-	 "Writing ROM pages:\n[0x00]", fmterr(6), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(6, "data", chars(74, 75)), 255, ANYFILE},
 	{"CrInChecksumColumnBeforeLf", "", "in", edit(block(0, 0), at(2, 74), "\r"),
-	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(4, "data", chars(74, 75)), 255, ANYFILE},
 	{"LoneCrEndsNoDataRecord", "", "in", edit(block(0, 0), at(2, 75), "\r"),
-	 "Writing ROM pages:\n[0x00]", fmterr(4), 255, ANYFILE},
+	 "Writing ROM pages:\n[0x00]", fmterr(4, "data", LONG), 255, ANYFILE},
 	{"LoneCrIsNoLineEnd", "", "in", ":02000002FF0000\r" + block(0, 0).substr(16),
-	 "Writing ROM pages:\n", fmterr(1), 255, ANYFILE},
+	 "Writing ROM pages:\n", fmterr(1, "page", LONG), 255, ANYFILE},
 };
 
 class Pagefuse : public testing::TestWithParam<Case> {};
