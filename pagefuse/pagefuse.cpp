@@ -64,23 +64,18 @@ static size_t have(reader *r, size_t n)
 static size_t nextline(reader *r, size_t least, const char **text)
 {
 	size_t avail = have(r, least);
-	const char *p;
-	size_t n;
+	const char *nl;
 
 	r->lineno++;
 	if (avail == 0)
 		return ENDOFINPUT;
-	for (;;) {
-		p = r->buf + r->pos;
-		size_t scan = avail < LONGEST ? avail : LONGEST;
-		const char *nl = static_cast<const char *>(memchr(p, '\n', scan));
-		if (nl || scan == LONGEST || r->ended) {
-			n = nl ? static_cast<size_t>(nl - p) : scan;
-			r->pos += nl ? n + 1 : n;
-			break;
-		}
+	while (!(nl = static_cast<const char *>(
+			 memchr(r->buf + r->pos, '\n', avail < LONGEST ? avail : LONGEST))) &&
+	       avail < LONGEST && !r->ended)
 		avail = have(r, avail + 1);
-	}
+	const char *p = r->buf + r->pos;
+	size_t n = nl ? static_cast<size_t>(nl - p) : avail < LONGEST ? avail : LONGEST;
+	r->pos += nl ? n + 1 : n;
 	if (n > 0 && p[n - 1] == '\r')
 		n--;
 	*text = p;
@@ -112,28 +107,39 @@ static unsigned char hexpair(const char *p)
 	return static_cast<unsigned char>(strtol(pair, nullptr, 16));
 }
 
+// 1 if c is a hex digit, either case, else 0.  A number, not a bool, and no
+// short circuit: g++ vectorises the loop below only so.
+static unsigned char ishex(unsigned char c)
+{
+	return static_cast<unsigned char>((static_cast<unsigned char>(c - '0') < 10) |
+					  (static_cast<unsigned char>((c | 0x20) - 'a') < 6));
+}
+
+// A hex digit's value: of its values as a digit and as a letter, the other
+// one wraps above 15, so the smaller is the value.
+static unsigned char hexvalue(unsigned char c)
+{
+	unsigned char digit = static_cast<unsigned char>(c - '0');
+	unsigned char letter = static_cast<unsigned char>((c | 0x20) - 'a' + 10);
+	return digit < letter ? digit : letter;
+}
+
 // Nearly every record is 64 plain hex digits; those convert without strtol,
-// in loops the compiler can vectorise.  Any other character there leaves the
-// record to the exact path.
+// in one loop over the pairs that compilers vectorise.  Any other character
+// there leaves the record to the exact path.
 static bool plainrecord(const char *rec, unsigned char *dst)
 {
 	const unsigned char *p = reinterpret_cast<const unsigned char *>(rec + DATACOL);
-	unsigned char val[2 * RECBYTES];
-	unsigned char bad = 0;
+	unsigned char bytes[RECBYTES];
+	unsigned char plain = 1;
 
-	for (size_t i = 0; i < 2 * RECBYTES; i++) {
-		unsigned char digit = static_cast<unsigned char>(p[i] - '0');
-		unsigned char letter = static_cast<unsigned char>((p[i] | 0x20) - 'a');
-		bad |= (digit > 9) & (letter > 5);
-		// A digit's letter value wraps far above it, and a letter's digit
-		// value is above 15, so the smaller of the two is the value.
-		unsigned char tenup = static_cast<unsigned char>(letter + 10);
-		val[i] = digit < tenup ? digit : tenup;
+	for (size_t i = 0; i < RECBYTES; i++) {
+		plain &= ishex(p[2 * i]) & ishex(p[2 * i + 1]);
+		bytes[i] = static_cast<unsigned char>(hexvalue(p[2 * i]) << 4 | hexvalue(p[2 * i + 1]));
 	}
-	if (bad)
+	if (!plain)
 		return false;
-	for (size_t i = 0; i < RECBYTES; i++)
-		dst[i] = static_cast<unsigned char>(val[2 * i] << 4 | val[2 * i + 1]);
+	memcpy(dst, bytes, RECBYTES);
 	return true;
 }
 
@@ -175,15 +181,15 @@ static void skipmark(reader *r)
 }
 
 // Reads the data records of a page block into page.  Lines are taken by
-// nextline alone; the fast path only asks for the page's remaining records
-// in one read, and converts plain records without strtol.
+// nextline alone; the fast path only asks at once for the least that the
+// page's records hold, and converts plain records without strtol.
 static void readpage(reader *r, unsigned char *page)
 {
+	if (FASTPATH)
+		have(r, PAGERECS * (DATARECLEN + 1));
 	for (size_t k = 0; k < PAGERECS; k++) {
 		unsigned char *dst = page + k * RECBYTES;
 		const char *rec;
-		if (FASTPATH && r->len - r->pos < LONGEST)
-			have(r, (PAGERECS - k) * (DATARECLEN + 1));
 		size_t n = nextline(r, DATARECLEN + 1, &rec);
 		if (n != DATARECLEN)
 			dumperror(r->lineno, DATARECLEN, n);
