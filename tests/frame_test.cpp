@@ -19,6 +19,7 @@ constexpr char STARTED[] = "\x02started";
 constexpr char PROGRESS[] = "\x02progress";
 constexpr char DONE[] = "\x02done";
 constexpr char WHOLE[] = "\x02whole";
+constexpr char FIRST[] = "\x02" "first";	// the console's first write, after the banner
 constexpr char AFTERFIRST[] = "\x02" "after first";	// the console after its first write
 
 std::string fillin(const Program &p, const std::string &s)
@@ -36,6 +37,8 @@ std::string fillin(const Program &p, const std::string &s)
 		return fillin(p, PROGRESS) + "Done\n";
 	if (s == WHOLE)
 		return pf ? pagedata(1) + fill(31) : app(pagedata(1));
+	if (s == FIRST)
+		return pf ? "Writing ROM pages:\n[0x00]" : "'Signing' App... ";
 	if (s == AFTERFIRST)
 		return std::string(WHOLECONSOLE) + (pf ? tags(1, 32) : "");
 	return s;
@@ -78,6 +81,9 @@ const Case FRAME[] = {
 	// A console write that failed is not made good by later ones.
 	{"ConsoleWriteFailsOnce", TRACED("\"${PWD%/*}/out\"", "inject=write:error=EIO:when=1"), "in", SAMPLE,
 	 AFTERFIRST, IOERR, 255, WHOLE},
+	// For stampel the second write is its last, "Done".
+	{"ConsoleFailsAfterFirstWrite", TRACED("\"${PWD%/*}/out\"", "inject=write:error=EIO:when=2+"), "in",
+	 SAMPLE, FIRST, IOERR, 255, WHOLE},
 	// A file-size limit fails the write, as a full disk does.
 	{"FileSizeLimit", NATIVE "ulimit -f 30", "in", SAMPLE, PROGRESS, IOERR, 255, ANYFILE},
 	// Where the output's identity, or a stream's, can't be learnt, they may

@@ -164,6 +164,10 @@ const Case CASES[] = {
 	 0, std::string(PAGE, '\xbd') + fill(31)},
 	{"CharactersAroundTheRanges", "", "in", oddchars(true) + END, ALLTAGS, "", 0,
 	 oddchars(false) + fill(31)},
+	// A character that is no hex digit in the last pair's high digit, then in
+	// its low one: the fast path must look at every column.
+	{"OddCharacterInTheLastPair", "", "in", edit(edit(block(0, 0), at(0, 71), " 5"), at(1, 71), "5G") + END,
+	 ALLTAGS, "", 0, edit(edit(pagedata(0), 31, "\x05"), 63, "\x05") + fill(31)},
 	// An LF ends a line wherever it stands.
 	{"LfInAddressColumn", "", "in", edit(block(0, 0), at(2, 3), "\n"), "Writing ROM pages:\n[0x00]",
 	 fmterr(4, "data", chars(3, 75)), 255, ANYFILE},
@@ -191,6 +195,13 @@ const Case CASES[] = {
 	 "Writing ROM pages:\n[0x00]", fmterr(3, "data", chars(74, 75)), 255, ANYFILE},
 	{"Utf8MarkOnlyAtTheStart", "", "in", block(0, 0) + UTF8MARK + block(1, 1),
 	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", chars(18, 15)), 255, ANYFILE},
+	// Ignored columns that begin like a mark but are none.
+	{"IgnoredColumnsLikeAUtf16Mark", "", "in", edit(pages(0, 1), 0, "\xff\xff") + END, ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	{"IgnoredColumnsLikeAUtf8Mark", "", "in", edit(pages(0, 1), 0, "\xef\xbb") + END, ALLTAGS, "", 0,
+	 image(0, 1) + fill(31)},
+	{"Utf16MarkAlone", "", "in", "\xff\xfe", "Writing ROM pages:\n",
+	 fmterr(1, "page", "the input is UTF-16 text"), 255, ANYFILE},
 	{"Utf16LittleEndian", "", "in", utf16(pages(0, 1), true), "Writing ROM pages:\n",
 	 fmterr(1, "page", "the input is UTF-16 text"), 255, ANYFILE},
 	{"Utf16BigEndian", "", "in", utf16(pages(0, 1), false), "Writing ROM pages:\n",
@@ -203,6 +214,9 @@ const Case CASES[] = {
 	// The last record takes the exact path, which must not ask further either.
 	{"HeldOpenAfterLastPage", HELDOPEN, "p", edit(block(0x1f, 3), at(511, 9), " 5"), ALLTAGS, "",
 	 0, fill(31) + edit(pagedata(3), 511 * 32, "\x05")},
+	// A line longer than any record is reported once it is, not when more comes.
+	{"HeldOpenAfterALongLine", HELDOPEN, "p", std::string(77, '0'), "Writing ROM pages:\n",
+	 fmterr(1, "page", LONG), 255, ANYFILE},
 	{"TagShowsBeforeItsData", STUCK, "p", block(2, 0).substr(0, 16 + 76),
 	 "Writing ROM pages:\n[0x00][0x01][0x02]", "", KILLED, ANYFILE},
 	// Anything else where a record is due is a broken dump.
@@ -225,6 +239,8 @@ const Case CASES[] = {
 	 fmterr(3, "data", chars(74, 75)), 255, ANYFILE},
 	{"LongDataRecord", "", "in", block(0, 0).insert(16 + 5, "0"), "Writing ROM pages:\n[0x00]",
 	 fmterr(2, "data", LONG), 255, ANYFILE},
+	{"DataRecordWhereAPageRecordIsDue", "", "in", block(0, 0) + block(1, 1).substr(16, 76),
+	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", chars(75, 15)), 255, ANYFILE},
 	{"LongPageRecordAfterABlock", "", "in", block(0, 0) + "X" + block(1, 1),
 	 "Writing ROM pages:\n[0x00]", fmterr(514, "page", chars(16, 15)), 255, ANYFILE},
 	// A CR just before the LF belongs to the line end, wherever the LF stands.
