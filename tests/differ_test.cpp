@@ -120,16 +120,31 @@ std::string pagerecord(int page)
 	return r;
 }
 
-// The records whose every column is edited, by page and data record (-1:
-// the page record): a page's own record, its first, second and last data
-// records, where the fast reader starts, goes on and meets the page after;
-// and the page record after a page.
-const struct { int page, rec; const char *name; } EDITED[] = {
-	{ 0, -1, "page record of page 0" },
-	{ 0, 0, "data record 0 of page 0" },
-	{ 0, 1, "data record 1 of page 0" },
-	{ 1, -1, "page record of page 1, after page 0" },
-	{ 1, 511, "data record 511 of page 1, the last" },
+// A dump of count pages of random data, named from first on in steps of
+// step, its lines ended by eol; lines gets where each line starts, and the
+// end.
+std::string makedump(std::mt19937 &g, int first, int count, int step, const char *eol,
+		     std::vector<size_t> &lines)
+{
+	std::string d;
+	for (int page = first; page < first + count * step; page += step)
+		for (int rec = -1; rec < 512; rec++) {
+			lines.push_back(d.size());
+			d += (rec < 0 ? pagerecord(page) : hexrecord(g, 32 * rec)) + eol;
+		}
+	lines.push_back(d.size());
+	return d;
+}
+
+// The lines of a two-page dump whose every column is edited: a page record,
+// the first, second and last data records of a page, where the fast reader
+// starts, goes on and meets what follows, and the page record after a page.
+const struct { size_t line; const char *name; } EDITED[] = {
+	{ 0, "page record of page 0" },
+	{ 1, "data record 0 of page 0" },
+	{ 2, "data record 1 of page 0" },
+	{ 513, "page record of page 1, after page 0" },
+	{ 1025, "data record 511 of page 1, the last" },
 };
 
 const char KINDS[] = { '\r', '\n', '\0', ' ', 'x', ':', 'e' };
@@ -152,22 +167,11 @@ class Edits : public Scratch, public testing::WithParamInterface<Variant> {};
 TEST_P(Edits, FastAndExactAgree)
 {
 	const Variant &v = GetParam();
-	const std::string eol = v.crlf ? "\r\n" : "\n";
 	std::mt19937 g(13);
-	std::string dump;
-	size_t start[sizeof EDITED / sizeof EDITED[0]], len[sizeof EDITED / sizeof EDITED[0]];
-	for (int page = 0; page < 2; page++)
-		for (int rec = -1; rec < 512; rec++) {
-			for (size_t e = 0; e < sizeof EDITED / sizeof EDITED[0]; e++)
-				if (EDITED[e].page == page && EDITED[e].rec == rec)
-					start[e] = dump.size();
-			dump += (rec < 0 ? pagerecord(page) : hexrecord(g, 32 * rec)) + eol;
-			for (size_t e = 0; e < sizeof EDITED / sizeof EDITED[0]; e++)
-				if (EDITED[e].page == page && EDITED[e].rec == rec)
-					len[e] = dump.size() - start[e];
-		}
+	std::vector<size_t> lines;
+	std::string dump = makedump(g, 0, 2, 1, v.crlf ? "\r\n" : "\n", lines);
 	if (v.end)
-		dump += END + eol;
+		dump += std::string(END) + (v.crlf ? "\r\n" : "\n");
 	ASSERT_TRUE(agree(std::string(v.name) + ", unedited", dump));
 
 	// Each edit is made in one of the four dumps in turn, which keeps the
@@ -178,8 +182,8 @@ TEST_P(Edits, FastAndExactAgree)
 	const bool every = all && std::string(all) == "all";
 	int cases = 1;
 	for (size_t e = 0; e < sizeof EDITED / sizeof EDITED[0]; e++)
-		for (size_t col = 0; col < len[e]; col++) {
-			size_t at = start[e] + col;
+		for (size_t col = 0; col < lines[EDITED[e].line + 1] - lines[EDITED[e].line]; col++) {
+			size_t at = lines[EDITED[e].line] + col;
 			std::string where = std::string(v.name) + ", " + EDITED[e].name + ", column " +
 				std::to_string(col) + ": ";
 			for (size_t j = 0; j < 2 * sizeof KINDS + 1; j++) {
@@ -229,20 +233,14 @@ TEST_F(Damage, FastAndExactAgree)
 	const int CASES = 300;
 	for (int c = 0; c < CASES; c++) {
 		std::mt19937 g(c);
-		std::string dump, log;
-		std::vector<size_t> lines;	// where each line starts
-		int pages = 1 + g() % 3, page = g() % 4;
-		for (int p = 0; p < pages; p++, page += 1 + g() % 3) {
-			for (int rec = -1; rec < 512; rec++) {
-				lines.push_back(dump.size());
-				dump += (rec < 0 ? pagerecord(page) : hexrecord(g, 32 * rec)) +
-					(c % 2 ? "\r\n" : "\n");
-			}
-		}
+		std::vector<size_t> lines;
+		const int pages = 1 + g() % 3;
+		std::string dump = makedump(g, g() % 4, pages, 1 + g() % 2, c % 2 ? "\r\n" : "\n", lines);
+		std::string log;
 		if (g() % 2)
 			dump += std::string(END) + "\n";
 		for (int n = 1 + g() % 4; n > 0; n--) {
-			size_t line = lines[g() % lines.size()];
+			size_t line = lines[g() % (lines.size() - 1)];
 			size_t at = line + g() % 80;
 			at = at < dump.size() ? at : dump.size() - 1;
 			size_t lf = dump.find('\n', line);
@@ -271,7 +269,7 @@ TEST_F(Damage, FastAndExactAgree)
 					dump.insert(lf, 1, '\r'), log += " to CR LF " + std::to_string(lf);
 				break;
 			default:	// another page number
-				at = lines[g() % (lines.size() / 513) * 513] + 11;
+				at = lines[g() % pages * 513] + 11;
 				if (at + 2 <= dump.size())
 					dump.replace(at, 2, pagerecord(g() % 40).substr(11, 2)),
 						log += " renumbered " + std::to_string(at);
