@@ -76,9 +76,12 @@ void check(const Program &p, const Case &c)
 {
 	Outcome r = run(p, c.setup, c.input, c.args);
 	const std::string whole = WHOLECONSOLE;
-	EXPECT_EQ(r.out, c.out == NOCONSOLE				? ""
-			 : c.out.compare(0, whole.size(), whole) == 0 ? c.out.substr(whole.size())
-								       : banner(p) + c.out);
+	std::string out = banner(p) + c.out;
+	if (c.out == NOCONSOLE)
+		out = "";
+	else if (c.out.compare(0, whole.size(), whole) == 0)
+		out = c.out.substr(whole.size());
+	EXPECT_EQ(r.out, out);
 	EXPECT_EQ(r.err, c.err);
 	EXPECT_EQ(r.status, c.status);
 	if (c.file == ANYFILE)
