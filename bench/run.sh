@@ -27,22 +27,13 @@ for cxx in "${compilers[@]}"; do
 done
 cd "$work"
 
-# dump.hex: pages 0x00 to 0x1F of random bytes; high.hex: one page named 0xFE;
-# app.bin: one random application page.
-python3 - <<'PY'
-import os
-def block(page, data):
-    recs = ''.join(':20%04X00%s00\n' % (k * 32 & 0xFFFF, data[k*32:k*32+32].hex().upper())
-                   for k in range(512))
-    return ':0200000200%02XFF\n' % page + recs
-with open('dump.hex', 'w') as f:
-    for p in range(32):
-        f.write(block(p, os.urandom(16384)))
-with open('high.hex', 'w') as f:
-    f.write(block(0xFE, os.urandom(16384)))
-with open('app.bin', 'wb') as f:
-    f.write(os.urandom(16384))
-PY
+# dump.hex: pages 0x00 to 0x1F; high.hex: one page named 0xFE; app.bin: one
+# application page.  Every page holds every byte value; the conversions take
+# no branch on the data, so the count is that of random pages.
+gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
+gen blocks 0-31 >dump.hex
+gen blocks 254:1 >high.hex
+gen data 2 >app.bin
 
 instructions() {
 	valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |

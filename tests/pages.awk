@@ -1,0 +1,118 @@
+# Writes ROM pages and their page blocks, for the test rows, the benchmark and
+# the fuzzer's seeds: the one writer of the layout outside the programs.
+# Run it as LC_ALL=C awk -f pages.awk WHAT ARGS..., so that it writes bytes:
+#   data SPEC...               the bytes of the pages
+#   blocks [STYLE...] SPEC...  page blocks of them
+#   everybyte                  32 page blocks in which every byte value but LF
+#                              stands in each digit column of a record of hex
+#                              digits, and every pair of digits of either case
+# A SPEC is a seed N (the page whose byte i is 31N + 7i + i/256, modulo 256,
+# so that it holds every value), a range of seeds A-B, or xHH (every byte
+# HH).  For blocks, SPEC names page N with the data of seed N, and P:SPEC
+# names page P; the data "-" are the next 16384 bytes of standard input as
+# od -An -tx1 writes them, padded with 0xFF.
+# STYLEs: crlf line ends; lower-case digits; junk, odd bytes in every
+# ignored column (only with crlf: one of them is a CR); app, the
+# placeholders that stampel writes, and its end record after the blocks.
+BEGIN {
+	for (i = 0; i < 256; i++) {
+		chr[i] = sprintf("%c", i)
+		value[sprintf("%02x", i)] = i
+	}
+	what = ARGV[1]
+	eol = "\n"; digits = "0123456789ABCDEF"
+	pagehead = ":02000002FF"; pagetail = "00"; datahead = ":20000000"; datatail = "00"
+	for (a = 2; a < ARGC; a++) {
+		if (ARGV[a] == "crlf")
+			eol = "\r\n"
+		else if (ARGV[a] == "lower")
+			digits = "0123456789abcdef"
+		else if (ARGV[a] == "junk") {
+			pagehead = "~ \t:z" chr[0] "-%" chr[1] chr[127] chr[255]; pagetail = "\r\r"
+			datahead = "#\r" chr[26] " " chr[0] "zz" chr[254] "?"; datatail = "\r "
+		} else if (ARGV[a] == "app") {
+			app = 1; datahead = ":XXXXXXXX"; datatail = "XX"
+		} else
+			spec[++n] = ARGV[a]
+		ARGV[a] = ""
+	}
+	ARGV[1] = ""
+	for (v = 0; v < 256; v++) {
+		hex[v] = substr(digits, int(v / 16) + 1, 1) substr(digits, v % 16 + 1, 1)
+		out[v] = what == "data" ? chr[v] : hex[v]
+	}
+	if (what == "everybyte")
+		everybyte()
+	for (s = 1; s <= n; s++) {
+		page = split(spec[s], pd, ":") == 2 ? pd[1] : -1
+		data = page >= 0 ? pd[2] : spec[s]
+		if (split(data, r, "-") == 2 && r[1] != "")
+			for (seed = r[1]; seed <= r[2]; seed++)
+				emit(seed, seed)
+		else
+			emit(page >= 0 ? page : data, data)
+	}
+	if (app)
+		printf ":XXXXXXXX__"
+}
+
+function emit(page, data,   i, k, t) {
+	fill(data)
+	for (k = 0; k < 512; k++) {
+		t = ""
+		for (i = 32 * k; i < 32 * k + 32; i++)
+			t = t out[b[i]]
+		rec[k] = t
+	}
+	if (what == "data")
+		for (k = 0; k < 512; k++)
+			printf "%s", rec[k]
+	else
+		block(app ? ":XXXXXXXX____XX" : pagehead hex[page % 256] pagetail)
+}
+
+# The page's bytes into b[].
+function fill(data,   i, x, given) {
+	x = data ~ /^x/ ? value[tolower(substr(data, 2))] : -1
+	given = data == "-"
+	for (i = 0; i < 16384; i++)
+		if (!given)
+			b[i] = x >= 0 ? x : (31 * data + 7 * i + int(i / 256)) % 256
+		else {
+			if (tp >= nt) {
+				nt = (getline text) > 0 ? split(text, tok) : 0
+				tp = 0
+			}
+			b[i] = tp < nt ? value[tok[++tp]] : 255
+		}
+}
+
+# The page block of this page record and the digits in rec[].
+function block(pagerec,   k) {
+	printf "%s%s", pagerec, eol
+	for (k = 0; k < 512; k++)
+		printf "%s%s%s%s", datahead, rec[k], datatail, eol
+}
+
+function everybyte(   d, all, c, v, k, t) {
+	# Digits of either case, in an order that shifts from record to record.
+	d = "0123456789ABCDEFabcdef"
+	all = d d d d
+	for (v = 0; v < 256; v++)
+		for (c = 0; v != 10 && c < 64; c++) {
+			t = substr(all, k % 22 + 1, 64)
+			digit[k++] = substr(t, 1, c) chr[v] substr(t, c + 2)
+		}
+	t = ""
+	for (c = 0; c < 22 * 22; c++)
+		t = t substr(d, int(c / 22) + 1, 1) substr(d, c % 22 + 1, 1)
+	for (; t != ""; t = substr(t, 65))
+		digit[k++] = substr(t all, 1, 64)
+	for (; k < 32 * 512; k++)
+		digit[k] = substr(all, k % 22 + 1, 64)
+	for (p = 0; p < 32; p++) {
+		for (k = 0; k < 512; k++)
+			rec[k] = digit[512 * p + k]
+		block(pagehead hex[p] pagetail)
+	}
+}

@@ -1,0 +1,125 @@
+#!/bin/sh
+# Runs one row of a table as a user would run the program: in a scratch
+# folder of its own, checking standard output, standard error, the status
+# and the file the program writes.
+#   sh run.sh PROGRAMS TABLE ROW PROGRAM
+# PROGRAMS is the build's list of the programs under test; TABLE.rows beside
+# this script holds the row.  A row is one line (continued with \ where its
+# input is long):
+#   row NAME STATUS COMMAND CONSOLE STDERR FILE
+# COMMAND is shell, run in the scratch folder, that makes the input and runs
+# the program with `run`.  CONSOLE and STDERR are what the command writes,
+# as printf %b text: CONSOLE includes the banner, $B.  FILE is shell that
+# writes the bytes the output file must hold, or "none" (it must not
+# exist), or "unchecked" (after a failure nothing is promised of it).
+# Exits 0 if the row holds, 77 (skipped) if it needs what is not here.
+programs=$1 table=$2 want=$3 program=$4
+tests=$(cd "$(dirname "$0")" && pwd)
+. "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS
+PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0'
+[ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta'
+B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
+IOERR='File IO Error\n'
+# What a Windows program ends a line of a text file with.
+EOL='\n' CRLF=
+[ "$WINDOWS" = 0 ] || EOL='\r\n' CRLF=crlf
+
+# Runs the program under test with these arguments, as the row set it up.
+run() {
+	set -- $LAUNCHER "$PROGRAM" "$@"
+	[ -z "$TRACE" ] || set -- strace -o /dev/null -P "$TRACE" -e "$FAULT" "$@"
+	$WAIT "$@"
+}
+stampel() { $LAUNCHER "$STAMPEL" "$@"; }
+
+# The row needs a tool, or a native program ("native": not one for Windows
+# run under Wine); without it, it is skipped.
+need() {
+	if [ "$1" = native ]; then
+		[ "$WINDOWS" = 0 ] || echo "native: not for a Windows program under Wine" >"$top/skip"
+	else
+		command -v "$1" >/dev/null || echo "$1: not installed (apt-get install $1)" >"$top/skip"
+	fi
+	[ ! -f "$top/skip" ] || exit 0
+}
+
+# Fails the system calls named (every name that the C libraries give that
+# job) on the path, with EIO: at every call, or at those WHEN says.
+traced() {	# PATH CALLS [WHEN]
+	need native && need strace
+	TRACE=$1 FAULT="inject=$2:error=EIO${3:+:when=$3}"
+	# LeakSanitizer can't run under ptrace.
+	export ASAN_OPTIONS="${ASAN_OPTIONS-}:detect_leaks=0"
+}
+
+# The input comes through a FIFO, p, that the run itself holds open as a
+# serial line or a dumper would, so it never ends; the run is killed after
+# SECONDS, with timeout's status 124.
+heldopen() { mkfifo p && exec 3<>p && timeout 10 cat in >&3 && WAIT="timeout $1"; }
+
+gen() { LC_ALL=C awk -f "$tests/pages.awk" "$@"; }
+data() { gen data "$@"; }
+blocks() { gen blocks "$@"; }
+fill() { head -c $(($1 * 16384)) /dev/zero | tr '\0' '\377'; }
+# The app file that stampel makes of FILE: its first page, padded with 0xFF.
+app() { head -c 16384 "$1" | od -An -v -tx1 | gen blocks app $CRLF 0:-; }
+utf16() {	# le|be: standard input as UTF-16 text, after its mark
+	LC_ALL=C awk -v be=$([ "$1" = be ] && echo 1) 'BEGIN { printf be ? "\376\377" : "\377\376" }
+	{ s = $0 "\n"; for (i = 1; i <= length(s); i++) if (be) printf "%c%s", 0, substr(s, i, 1); else printf "%s%c", substr(s, i, 1), 0 }'
+}
+
+# Where column COL of data record K stands in an LF page block.
+at() { echo $((16 + 76 * $1 + $2)); }
+# Edits FILE at OFFSET: TEXT (printf format) put over what stands there, or
+# put in place of N bytes.
+put() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null; }
+splice() {	# FILE OFFSET N [TEXT]
+	{ head -c "$2" "$1"; printf "${4-}"; tail -c +$(($2 + $3 + 1)) "$1"; } >"$1.new" && mv "$1.new" "$1"
+}
+
+# pagefuse's progress tags for pages FROM to TO-1, eight to a line.
+tags() { awk -v a="$1" -v b="$2" 'BEGIN { for (p = a; p < b; p++) printf "[0x%02X]%s", p, p % 8 == 7 ? "\\n" : "" }'; }
+# pagefuse's message for a LINE where a DUE record (page or data) was due and
+# a line of N characters stood, or what the REASON says.
+bad() {	# LINE DUE N|REASON
+	case $3 in *[!0-9]*) found=$3 ;; *) found="the line has $3 characters, not $([ "$2" = page ] && echo 15 || echo 75)" ;; esac
+	printf 'Dump Format Error at line %s: a %s record is due, and %s\\n' "$1" "$2" "$found"
+}
+# The first value for a Windows program, the second for a native one.
+win() { if [ "$WINDOWS" = 0 ]; then printf %s "$2"; else printf %s "$1"; fi; }
+
+row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
+	top=$(mktemp -d "${TMPDIR:-/tmp}/quorrel-test-XXXXXX") && mkdir "$top/work" || exit 1
+	trap 'rm -rf "$top"' EXIT
+	CONSOLE=$top/out
+	(cd "$top/work" && eval "$3") >"$top/out" 2>"$top/err" </dev/null
+	got=$?
+	if [ -f "$top/skip" ]; then
+		read -r why <"$top/skip"
+		echo "skipped: needs $why"
+		[ -z "${QUORREL_NOSKIP-}" ] || [ "${why%%:*}" = native ] || { echo "QUORREL_NOSKIP is set: that fails the row"; exit 1; }
+		exit 77
+	fi
+	ok=0
+	[ "$got" = "$2" ] || { echo "status $got, not $2"; ok=1; }
+	printf %b "$4" >"$top/want.out"
+	printf %b "$5" >"$top/want.err"
+	for stream in out err; do
+		[ "$WINDOWS" = 0 ] || { tr -d '\r' <"$top/$stream" >"$top/got" && mv "$top/got" "$top/$stream"; }
+		diff -a -u "$top/want.$stream" "$top/$stream" || { echo "standard $stream differs"; ok=1; }
+	done
+	made=$top/work/$OUT
+	case $6 in
+	unchecked) ;;
+	none) [ ! -e "$made" ] || { echo "$OUT was made"; ok=1; } ;;
+	*)	(cd "$top/work" && eval "$6") >"$top/want"
+		cmp "$top/want" "$made" || { echo "$OUT is not the $(wc -c <"$top/want") bytes due"; ok=1; } ;;
+	esac
+	exit $ok
+}
+
+# The table's own definitions, and the one row asked for.
+eval "$(awk -v want="$want" '!more { isrow = $1 == "row"; keep = $2 == want }
+	!isrow || keep { print } { more = /\\$/ }' "$tests/$table.rows")"
+echo "no row $want in $table.rows"
+exit 1
