@@ -34,7 +34,9 @@ struct reader {
 	char *buf;		// INBUFSIZE bytes; unread are buf[pos] to buf[len - 1]
 	size_t pos, len;
 	bool ended;		// the input holds no more
-	unsigned long lineno;	// of the line last taken
+	// For messages: the line that nextline took last, or found missing at
+	// the end of the input; after blank lines, the first of them.
+	unsigned long lineno;
 };
 
 // Makes n unread bytes available, or as many as the input still holds, and
@@ -166,18 +168,29 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 	fail(msg);
 }
 
-// A dump saved by a Windows tool may start with a byte-order mark, where no
-// real dump's first record starts so: UTF-8's is passed over, and UTF-16,
-// whose every other byte is zero, is refused by name.
+// A dump saved by a Windows tool may start with a byte-order mark.  A first
+// line of a page record's length is a page record all the same, as its
+// first columns may hold anything; otherwise UTF-8's mark is passed over, and
+// UTF-16's is refused by name.  The first line is taken as nextline takes it,
+// then given back.
 static void skipmark(reader *r)
 {
 	size_t n = have(r, 3);
-	const unsigned char *p = reinterpret_cast<const unsigned char *>(r->buf + r->pos);
+	const unsigned char *p = reinterpret_cast<const unsigned char *>(r->buf);
+	bool utf16 = n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));
+	bool utf8 = n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+	const char *line;
 
-	if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
+	if (!utf16 && !utf8)
+		return;
+	size_t first = nextline(r, ENDRECLEN + 1, &line);
+	r->pos = 0;
+	r->lineno = 0;
+	if (first == PAGERECLEN)
+		return;
+	if (utf16)
 		dumperror(1, PAGERECLEN, UTF16);
-	if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
-		r->pos += 3;
+	r->pos = 3;
 }
 
 // Reads the data records of a page block into page.  Lines are taken by
