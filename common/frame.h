@@ -24,8 +24,8 @@ void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out);
 // Reads up to n bytes, fewer only at end of input; a read error ends the run.
 size_t readfull(void *buf, size_t n, FILE *in);
 
-// Closes both files and prints "Done" once every write has been checked; the
-// return value is the exit status.
+// Closes both files and prints "Done" once every write has been checked, and
+// returns 0, the status of a complete run; a failure exits with status -1.
 int framedone(FILE *in, FILE *out);
 
 // Flushes standard output first so a merged stream keeps the banner before
