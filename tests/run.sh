@@ -12,7 +12,8 @@
 # as printf %b text: CONSOLE includes the banner, $B.  FILE is shell that
 # writes the bytes the output file must hold, or "none" (it must not
 # exist), or "unchecked" (after a failure nothing is promised of it).
-# Exits 0 if the row holds, 77 (skipped) if it needs what is not here.
+# Exits 0 if the row holds, 77 (skipped) if it needs what is not here;
+# with QUORREL_NOSKIP set, a row that needs a missing tool fails instead.
 programs=$1 table=$2 want=$3 program=$4
 tests=$(cd "$(dirname "$0")" && pwd)
 . "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS
@@ -23,6 +24,7 @@ IOERR='File IO Error\n'
 # What a Windows program ends a line of a text file with.
 EOL='\n' CRLF=
 [ "$WINDOWS" = 0 ] || EOL='\r\n' CRLF=crlf
+WAIT= TRACE=
 
 # Runs the program under test with these arguments, as the row set it up.
 run() {
@@ -43,8 +45,8 @@ need() {
 	[ ! -f "$top/skip" ] || exit 0
 }
 
-# Fails the system calls named (every name that the C libraries give that
-# job) on the path, with EIO: at every call, or at those WHEN says.
+# Fails the system calls named on the path with EIO, at every call or at
+# those WHEN says; a row names every call that C libraries use for the job.
 traced() {	# PATH CALLS [WHEN]
 	need native && need strace
 	TRACE=$1 FAULT="inject=$2:error=EIO${3:+:when=$3}"
