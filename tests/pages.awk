@@ -4,8 +4,9 @@
 #   data SPEC...               the bytes of the pages
 #   blocks [STYLE...] SPEC...  page blocks of them
 #   everybyte                  32 page blocks in which every byte value but LF
-#                              stands in each digit column of a record of hex
-#                              digits, and every pair of digits of either case
+#                              stands in each digit column of a record of one
+#                              hex digit, and every pair of digits of either
+#                              case
 # A SPEC is a seed N (the page whose byte i is 31N + 7i + i/256, modulo 256,
 # so that it holds every value), a range of seeds A-B, or xHH (every byte
 # HH).  For blocks, SPEC names page N with the data of seed N, and P:SPEC
@@ -94,13 +95,19 @@ function block(pagerec,   k) {
 		printf "%s%s%s%s", datahead, rec[k], datatail, eol
 }
 
-function everybyte(   d, all, c, v, k, t) {
+function everybyte(   d, all, same, c, v, k, t) {
 	# Digits of either case, in an order that shifts from record to record.
 	d = "0123456789ABCDEFabcdef"
 	all = d d d d
+	# Each byte stands among copies of one digit, another digit in the next
+	# record: a digit test that takes a byte in wrongly while it leaves some
+	# digit out still meets a record that it converts wrongly.
+	for (c = 0; c < 22; c++)
+		for (v = 0; v < 64; v++)
+			same[c] = same[c] substr(d, c + 1, 1)
 	for (v = 0; v < 256; v++)
 		for (c = 0; v != 10 && c < 64; c++) {
-			t = substr(all, k % 22 + 1, 64)
+			t = same[k % 22]
 			digit[k++] = substr(t, 1, c) chr[v] substr(t, c + 2)
 		}
 	t = ""
