@@ -95,19 +95,17 @@ function block(pagerec,   k) {
 		printf "%s%s%s%s", datahead, rec[k], datatail, eol
 }
 
-function everybyte(   d, all, same, c, v, k, t) {
+function everybyte(   d, all, c, v, k, t) {
 	# Digits of either case, in an order that shifts from record to record.
 	d = "0123456789ABCDEFabcdef"
 	all = d d d d
 	# Each byte stands among copies of one digit, another digit in the next
 	# record: a digit test that takes a byte in wrongly while it leaves some
 	# digit out still meets a record that it converts wrongly.
-	for (c = 0; c < 22; c++)
-		for (v = 0; v < 64; v++)
-			same[c] = same[c] substr(d, c + 1, 1)
 	for (v = 0; v < 256; v++)
 		for (c = 0; v != 10 && c < 64; c++) {
-			t = same[k % 22]
+			t = sprintf("%64s", "")
+			gsub(/ /, substr(d, k % 22 + 1, 1), t)
 			digit[k++] = substr(t, 1, c) chr[v] substr(t, c + 2)
 		}
 	t = ""
