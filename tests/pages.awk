@@ -1,15 +1,15 @@
 # Writes ROM pages and their page blocks, for the test rows, the benchmark and
 # the fuzzer's seeds: the one writer of the layout outside the programs.
 # Run it as LC_ALL=C awk -f pages.awk WHAT ARGS..., so that it writes bytes:
-#   data SPEC...               the bytes of the pages
-#   blocks [STYLE...] SPEC...  page blocks of them
+#   data PAGE...               the bytes of the pages
+#   blocks [STYLE...] PAGE...  page blocks of them
 #   everybyte                  32 page blocks in which every byte value but LF
 #                              stands in each digit column of a record of one
 #                              hex digit, and every pair of digits of either
 #                              case
-# A SPEC is a seed N (the page whose byte i is 31N + 7i + i/256, modulo 256,
+# A PAGE is a seed N (the page whose byte i is 31N + 7i + i/256, modulo 256,
 # so that it holds every value), a range of seeds A-B, or xHH (every byte
-# HH).  For blocks, SPEC names page N with the data of seed N, and P:SPEC
+# HH).  For blocks, N names page N with the data of seed N, and P:PAGE
 # names page P; the data "-" are the next 16384 bytes of standard input as
 # od -An -tx1 writes them, padded with 0xFF.
 # STYLEs: crlf line ends; lower-case digits; junk, odd bytes in every
@@ -34,7 +34,7 @@ BEGIN {
 		} else if (ARGV[a] == "app") {
 			app = 1; datahead = ":XXXXXXXX"; datatail = "XX"
 		} else
-			spec[++n] = ARGV[a]
+			want[++n] = ARGV[a]
 		ARGV[a] = ""
 	}
 	ARGV[1] = ""
@@ -45,8 +45,8 @@ BEGIN {
 	if (what == "everybyte")
 		everybyte()
 	for (s = 1; s <= n; s++) {
-		page = split(spec[s], pd, ":") == 2 ? pd[1] : -1
-		data = page >= 0 ? pd[2] : spec[s]
+		page = split(want[s], pd, ":") == 2 ? pd[1] : -1
+		data = page >= 0 ? pd[2] : want[s]
 		if (split(data, r, "-") == 2 && r[1] != "")
 			for (seed = r[1]; seed <= r[2]; seed++)
 				emit(seed, seed)
