@@ -29,7 +29,7 @@ cd "$work"
 
 # dump.hex: pages 0x00 to 0x1F; high.hex: one page named 0xFE; app.bin: one
 # application page.  Every page holds every byte value; the conversions take
-# no branch on the data, so the count is that of random pages.
+# no branch on the data, so the count is about that of random pages.
 gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
 gen blocks 0-31 >dump.hex
 gen blocks 254:1 >high.hex
