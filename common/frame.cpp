@@ -28,11 +28,12 @@ void fail(const char *msg)
 }
 
 // Opening the output truncates it, so an input that is the output itself
-// would be destroyed before a byte of it was read, and a console that is the
-// output would be written over the image: both are refused first.  Only an
-// output that does not exist and a stream that is closed or no disk file
-// are known to meet nothing; where an identity can't be learnt, the run is
-// refused as though they met.
+// would be destroyed before a byte of it was read, a console that is the
+// output would be written over the image, and a directory, which may open
+// as a file and fail only at the first read, would leave the output empty:
+// all are refused first.  Only an output that does not exist and a stream
+// that is closed or no disk file are known to meet nothing; where an
+// identity can't be learnt, the run is refused as though they met.
 #ifdef _WIN32
 // stat has no inode numbers there; a volume serial and file id do the same,
 // and need no access to the file: a console redirected by the shell is a
@@ -53,12 +54,16 @@ static bool same(FILE *f, const FILE_ID_INFO *o)
 		o->VolumeSerialNumber == 0);
 }
 
-static bool meetsoutput(FILE *in, const char *outname)
+// The plain stat's 32-bit sizes there would fail on a large input.
+static bool refused(FILE *in, const char *outname)
 {
+	struct _stat64 i;
 	FILE_ID_INFO o;
+
+	if (_fstat64(_fileno(in), &i) != 0 || S_ISDIR(i.st_mode))
+		return true;
 	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
 			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-
 	if (h == INVALID_HANDLE_VALUE)
 		return GetLastError() != ERROR_FILE_NOT_FOUND;
 	bool known = GetFileInformationByHandleEx(h, FileIdInfo, &o, sizeof o);
@@ -66,33 +71,32 @@ static bool meetsoutput(FILE *in, const char *outname)
 	return !known || same(in, &o) || same(stdout, &o) || same(stderr, &o);
 }
 #else
+static bool samefile(const struct stat *a, const struct stat *b)
+{
+	return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
+
 static bool same(FILE *f, const struct stat *o)
 {
 	struct stat a;
 
 	if (fstat(fileno(f), &a) != 0)
 		return errno != EBADF;
-	return a.st_dev == o->st_dev && a.st_ino == o->st_ino;
+	return samefile(&a, o);
 }
 
-static bool meetsoutput(FILE *in, const char *outname)
+static bool refused(FILE *in, const char *outname)
 {
+	struct stat i;
 	struct stat o;
 
+	if (fstat(fileno(in), &i) != 0 || S_ISDIR(i.st_mode))
+		return true;
 	if (stat(outname, &o) != 0)
 		return errno != ENOENT;
-	return same(in, &o) || same(stdout, &o) || same(stderr, &o);
+	return samefile(&i, &o) || same(stdout, &o) || same(stderr, &o);
 }
 #endif
-
-// A directory may open as a file and fail only at the first read, by when
-// the output would already have been truncated.
-static bool isdir(FILE *f)
-{
-	struct stat a;
-
-	return fstat(fileno(f), &a) == 0 && S_ISDIR(a.st_mode);
-}
 
 static void flushconsole()
 {
@@ -121,7 +125,7 @@ void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
 		exit(0);
 	}
 	*in = fopen(argv[1], t->inmode);
-	if (!*in || isdir(*in) || meetsoutput(*in, t->outname))
+	if (!*in || refused(*in, t->outname))
 		fail(IOERROR);
 	*out = fopen(t->outname, t->outmode);
 	if (!*out)

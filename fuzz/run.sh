@@ -26,7 +26,7 @@ if [ "${1:-}" = compare ]; then
 	cd "$work"
 	# The console, the messages and the status, and the image after success.
 	for dump in "$kept"/pagefuse/*; do
-		for prog in pagefuse tests/pagefuse-exact; do
+		for prog in pagefuse pagefuse-exact; do
 			rm -f rom.bin
 			"$build/$prog" "$dump" >"${prog##*/}.seen" 2>&1 && cat rom.bin >>"${prog##*/}.seen"
 			echo "status $?" >>"${prog##*/}.seen"

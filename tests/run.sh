@@ -24,26 +24,29 @@ IOERR='File IO Error\n'
 # What a Windows program ends a line of a text file with.
 EOL='\n' CRLF=
 [ "$WINDOWS" = 0 ] || EOL='\r\n' CRLF=crlf
-WAIT= TRACE=
+WAIT= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
 run() {
 	set -- $LAUNCHER "$PROGRAM" "$@"
 	[ -z "$TRACE" ] || set -- strace -o /dev/null -P "$TRACE" -e "$FAULT" "$@"
+	[ -z "$MOUNT" ] || set -- unshare -m sh -c "$MOUNT"' && exec "$@"' sh "$@"
 	$WAIT "$@"
 }
 stampel() { $LAUNCHER "$STAMPEL" "$@"; }
+exact() { $LAUNCHER "$EXACT" "$@"; }
 
-# The row needs a tool, or a native program ("native": not one for Windows
-# run under Wine); without it, it is skipped.
-need() {
-	if [ "$1" = native ]; then
-		[ "$WINDOWS" = 0 ] || echo "native: not for a Windows program under Wine" >"$top/skip"
-	else
-		command -v "$1" >/dev/null || echo "$1: not installed (apt-get install $1)" >"$top/skip"
-	fi
-	[ ! -f "$top/skip" ] || exit 0
+# The row needs a tool (from PACKAGE, where that is not its name), a file, or
+# a native program ("native": not one for Windows run under Wine); without
+# it, it is skipped.
+need() {	# TOOL [PACKAGE] | /PATH | native
+	case $1 in
+	native) [ "$WINDOWS" = 0 ] || skip "native: not for a Windows program under Wine" ;;
+	/*) [ -e "$1" ] || skip "$1: not on this system" ;;
+	*) command -v "$1" >/dev/null || skip "$1: not installed (apt-get install ${2:-$1})" ;;
+	esac
 }
+skip() { echo "$1" >"$top/skip"; exit 0; }
 
 # Fails the system calls named on the path with EIO, at every call or at
 # those WHEN says; a row names every call that C libraries use for the job.
@@ -53,11 +56,24 @@ traced() {	# PATH CALLS [WHEN]
 	# LeakSanitizer can't run under ptrace.
 	export ASAN_OPTIONS="${ASAN_OPTIONS-}:detect_leaks=0"
 }
+# Of the console the row gives, only the first or the last bytes arrive
+# where writes to it fail: which ones is up to the C library.
+partial() { echo "$1" >"$top/partial"; }	# head|tail
 
 # The input comes through a FIFO, p, that the run itself holds open as a
 # serial line or a dumper would, so it never ends; the run is killed after
 # SECONDS, with timeout's status 124.
-heldopen() { mkfifo p && exec 3<>p && timeout 10 cat in >&3 && WAIT="timeout $1"; }
+heldopen() { need timeout coreutils; mkfifo p && exec 3<>p && timeout 10 cat in >&3 && WAIT="timeout $1"; }
+
+# The row's folder low is seen at o through an overlay whose upper layer is
+# on a tmpfs, so that with xino the files of the lower layer have inode
+# numbers above 32 bits; each run mounts it in a mount namespace of its own.
+overlay() {
+	need native && need unshare util-linux
+	MOUNT="mkdir -p t o && mount -t tmpfs t t && mkdir t/u t/w &&
+		mount -t overlay -o lowerdir=low,upperdir=t/u,workdir=t/w,xino=on o o"
+	unshare -m sh -c "$MOUNT" 2>/dev/null || skip "mounts: an overlay in a mount namespace of its own (root, unshare -m)"
+}
 
 gen() { LC_ALL=C awk -f "$tests/pages.awk" "$@"; }
 data() { gen data "$@"; }
@@ -77,6 +93,11 @@ at() { echo $((16 + 76 * $1 + $2)); }
 put() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null; }
 splice() {	# FILE OFFSET N [TEXT]
 	{ head -c "$2" "$1"; printf "${4-}"; tail -c +$(($2 + $3 + 1)) "$1"; } >"$1.new" && mv "$1.new" "$1"
+}
+# Makes FILE BYTES long, or shorter by -BYTES; a file made longer is sparse.
+size() {	# FILE [-]BYTES
+	case $2 in -*) set -- "$1" $(($(wc -c <"$1") $2)) ;; esac
+	dd if=/dev/null of="$1" bs=1 seek="$2" 2>/dev/null
 }
 
 # pagefuse's progress tags for pages FROM to TO-1, eight to a line.
@@ -108,6 +129,8 @@ row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	printf %b "$5" >"$top/want.err"
 	for stream in out err; do
 		[ "$WINDOWS" = 0 ] || { tr -d '\r' <"$top/$stream" >"$top/got" && mv "$top/got" "$top/$stream"; }
+		[ "$stream" = err ] || [ ! -f "$top/partial" ] || { read -r part <"$top/partial" &&
+			$part -c "$(wc -c <"$top/out")" "$top/want.out" >"$top/got" && mv "$top/got" "$top/want.out"; }
 		diff -a -u "$top/want.$stream" "$top/$stream" || { echo "standard $stream differs"; ok=1; }
 	done
 	made=$top/work/$OUT

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Runs the whole test suite on another machine:
+#   bash tests/cross.sh [--needs] TARGET
+# TARGET is one of Debian's architectures below, cross-built statically with
+# Debian's cross compiler in build-TARGET and run natively where the kernel
+# can, through qemu-user where it can't; or windows, cross-built with
+# MinGW-w64 in build-windows (the preset ci-windows) and run under Wine (the
+# preset wine).  Warnings are errors.  It installs nothing: it names the
+# Debian packages it misses, before it builds; --needs only prints them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+needs=no
+[ "${1-}" != --needs ] || { needs=yes; shift; }
+target=${1-}
+case $target in
+i386) triple=i686-linux-gnu cpu=i386 ;;
+armhf) triple=arm-linux-gnueabihf cpu=arm ;;
+arm64) triple=aarch64-linux-gnu cpu=aarch64 ;;
+s390x) triple=s390x-linux-gnu cpu=s390x ;;
+ppc64el) triple=powerpc64le-linux-gnu cpu=ppc64le ;;
+riscv64) triple=riscv64-linux-gnu cpu=riscv64 ;;
+windows) ;;
+*) echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|windows" >&2; exit 2 ;;
+esac
+
+missing=()
+need() {	# COMMAND PACKAGE
+	command -v "$1" >/dev/null || missing+=("$2")
+}
+needed() {
+	[ ${#missing[@]} -eq 0 ] || { echo "cross.sh: $target needs: apt-get install ${missing[*]}" >&2; exit 2; }
+}
+server=/usr/lib/wine/wineserver64	# from wine64 alone, without its recommends
+if [ "$target" = windows ]; then
+	need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+	need "$server" wine64
+else
+	need "$triple-g++" "g++-$triple"
+	# The kernel may run i386 programs itself; that is known only once built.
+	[ "$target" = i386 ] || need "qemu-$cpu" qemu-user
+fi
+[ $needs = no ] || { echo "${missing[*]}"; exit 0; }
+needed
+
+if [ "$target" != windows ]; then
+	build=build-$target
+	cmake -S . -B "$build" -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" \
+		-DCMAKE_CXX_COMPILER="$triple-g++" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
+	cmake --build "$build" --parallel
+	launcher=
+	if ! "$build/stampel" >/dev/null 2>&1; then
+		need "qemu-$cpu" qemu-user
+		needed
+		launcher=qemu-$cpu
+	fi
+	cmake -S . -B "$build" -DQUORREL_TEST_LAUNCHER="$launcher" >/dev/null
+	ctest --test-dir "$build" --output-on-failure --parallel 2 --no-tests=error
+	exit
+fi
+
+cmake --preset ci-windows >/dev/null
+cmake --build --preset ci-windows --target all pagefuse-exact
+cmake --preset wine >/dev/null
+cmake --build --preset wine
+# The same prefix as the test preset's, made once, and one server kept up
+# for the whole run rather than one started for every program.  Wine maps
+# Unix file names through the locale: under C it loses every name outside
+# ASCII before a program sees it.
+export WINEDEBUG=-all WINEPREFIX="$root/build-wine/prefix" LANG=C.UTF-8
+mkdir -p "$WINEPREFIX"
+"$server" -p
+trap '"$server" -k || true' EXIT
+/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+ctest --preset wine
