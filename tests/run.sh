@@ -35,6 +35,24 @@ run() {
 }
 stampel() { $LAUNCHER "$STAMPEL" "$@"; }
 exact() { $LAUNCHER "$EXACT" "$@"; }
+# Runs each DUMP through pagefuse and its exact twin, side by side, which
+# must give the same status, console, messages and image.
+alike() {	# DUMP...
+	twin run fast "$@" &
+	twin exact exact "$@"
+	wait $! && diff -rq fast exact && echo "$# dumps, read alike"
+}
+twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
+	command=$1 folder=$2
+	shift 2
+	mkdir "$folder" && cd "$folder" || exit 1
+	for dump; do
+		$command "../$dump" >"$dump" 2>&1
+		status=$?
+		echo "status $status" >>"$dump"
+		[ $status != 0 ] || mv rom.bin "$dump.bin"
+	done
+)
 
 # The row needs a tool (from PACKAGE, where that is not its name), a file, or
 # a native program ("native": not one for Windows run under Wine); without
