@@ -1,23 +1,40 @@
 #!/usr/bin/env bash
-# Measures the tools as built by g++ and, where installed, clang, each in a
-# folder of its own: instructions under callgrind (the figure that repeats on
-# a busy machine), and the wall time a user feels, as the median ratio of
-# pagefuse to a floor program (bench/floor.cpp: the same reading, writing and
-# console text, with nothing converted) over interleaved pairs of runs.
-# Peak memory on a 4 MiB image.  Exits non-zero when a target is missed:
-#   g++:   pagefuse at most 3.5 million instructions and 1.25 times the floor
-#   clang: pagefuse at most 1.2 times g++'s instructions and 1.3 times the floor
-#   both:  stampel at most 0.35 million instructions
-# Needs valgrind and python3.  RUNS sets the number of pairs (default 200).
+# Measures the tools as built by every compiler here (g++, clang++), each in
+# a folder of its own (build-bench-COMPILER), and holds each to the same
+# budgets; exits non-zero when one is missed:
+#   pagefuse, a 32-page dump: at most 3.0 million instructions, and at most
+#     1.25 times the wall time of a floor program (bench/floor.cpp: the same
+#     reading, writing and console text, with nothing converted)
+#   stampel, a page: at most 0.35 million instructions
+# Instructions are counted under callgrind, the same on a busy machine; the
+# wall time, the figure a user feels, is the median ratio over interleaved
+# pairs of runs (RUNS of them, default 200).  It also shows cp of the dump,
+# for scale, and peak memory on a 4 MiB image (with GNU time, if here).
+#   bash bench/run.sh [instructions]
+# "instructions" counts alone, and checks the instruction budgets: what CI
+# runs.  Needs valgrind, and python3 for the wall time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-200}
+mode=${1:-all}
+case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [instructions]" >&2; exit 2 ;; esac
+
+missing=()
+command -v valgrind >/dev/null || missing+=(valgrind)
+[ "$mode" = instructions ] || command -v python3 >/dev/null || missing+=(python3)
+compilers=()
+for cxx in g++ clang++; do
+	command -v "$cxx" >/dev/null && compilers+=("$cxx")
+done
+[ ${#compilers[@]} -gt 0 ] || missing+=(g++)
+if [ ${#missing[@]} -gt 0 ]; then
+	echo "bench: needs: apt-get install ${missing[*]}" >&2
+	exit 2
+fi
+[ ${#compilers[@]} -eq 2 ] || echo "bench: ${compilers[*]} alone is measured (clang++: apt-get install clang)" >&2
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-compilers=(g++)
-command -v clang++ >/dev/null && compilers+=(clang++) ||
-	echo "clang++ not found: g++ alone is measured" >&2
 for cxx in "${compilers[@]}"; do
 	build=$root/build-bench-$cxx
 	cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
@@ -62,39 +79,41 @@ print('%.2f %.2f %.2f' % (statistics.median(ratios), statistics.median(ta) / 1e6
                           statistics.median(tb) / 1e6))
 PY
 }
-
-status=0
-verdict() {	# what value target
-	if awk -v v="$2" -v t="$3" 'BEGIN { exit !(v > t) }'; then
-		printf '  %-40s %10s  MISSED (target %s)\n' "$1" "$2" "$3"
-		status=1
+# The peak resident KiB of a run, by GNU time: a run's own figure includes
+# whatever process started it.
+peak() {
+	if [ -x /usr/bin/time ]; then
+		/usr/bin/time -f %M -o rss.txt "$@" >/dev/null && cat rss.txt
 	else
-		printf '  %-40s %10s  met (target %s)\n' "$1" "$2" "$3"
+		echo "not measured (apt-get install time)"
 	fi
 }
 
-read -r r tp tf < <(ratio "$(command -v cp) dump.hex copy.hex" "$root/build-bench-g++/floor dump.hex")
-printf 'cp of the dump, for scale: %s instructions, %s times the floor\n' \
-	"$(instructions cp dump.hex copy.hex)" "$r"
-gxx=
+status=0
+verdict() {	# what value budget
+	if awk -v v="$2" -v t="$3" 'BEGIN { exit !(v > t) }'; then
+		printf '  %-40s %10s  MISSED (budget %s)\n' "$1" "$2" "$3"
+		status=1
+	else
+		printf '  %-40s %10s  met (budget %s)\n' "$1" "$2" "$3"
+	fi
+}
+
+if [ "$mode" = all ]; then
+	read -r r tp tf < <(ratio "$(command -v cp) dump.hex copy.hex" "$root/build-bench-${compilers[0]}/floor dump.hex")
+	printf 'cp of the dump, for scale: %s instructions, %s times the floor\n' \
+		"$(instructions cp dump.hex copy.hex)" "$r"
+fi
 for cxx in "${compilers[@]}"; do
 	build=$root/build-bench-$cxx
-	n=$(instructions "$build/pagefuse" dump.hex)
+	echo "$("$cxx" --version | head -n 1):"
+	verdict "pagefuse, 32 pages: instructions" "$(instructions "$build/pagefuse" dump.hex)" 3000000
+	verdict "stampel, a page: instructions" "$(instructions "$build/stampel" app.bin)" 350000
+	[ "$mode" = all ] || continue
 	read -r r tp tf < <(ratio "$build/pagefuse dump.hex" "$build/floor dump.hex")
-	echo "$cxx (median of $runs pairs: pagefuse $tp ms, floor $tf ms):"
-	if [ "$cxx" = g++ ]; then
-		gxx=$n
-		verdict "pagefuse, 32 pages: instructions" "$n" 3500000
-		verdict "pagefuse: wall time / floor" "$r" 1.25
-	else
-		[ -z "$gxx" ] || verdict "pagefuse: instructions / g++'s" \
-			"$(awk -v a="$n" -v b="$gxx" 'BEGIN { printf "%.2f", a / b }')" 1.2
-		printf '  %-40s %10s\n' "pagefuse, 32 pages: instructions" "$n"
-		verdict "pagefuse: wall time / floor" "$r" 1.3
-	fi
-	verdict "stampel, 16 KiB: instructions" "$(instructions "$build/stampel" app.bin)" 350000
-	printf '  %-40s %10s\n' "floor: instructions" "$(instructions "$build/floor" dump.hex)"
-	/usr/bin/time -f '%M' -o rss.txt "$build/pagefuse" high.hex >/dev/null
-	printf '  %-40s %10s\n' "pagefuse, page 0xFE: peak resident KiB" "$(cat rss.txt)"
+	verdict "pagefuse: wall time / floor's" "$r" 1.25
+	printf '  %-40s %10s\n' "(medians of $runs: pagefuse, floor ms)" "$tp, $tf" \
+		"floor: instructions" "$(instructions "$build/floor" dump.hex)" \
+		"pagefuse, page 0xFE: peak resident KiB" "$(peak "$build/pagefuse" high.hex)"
 done
 exit $status

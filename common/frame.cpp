@@ -104,7 +104,7 @@ static void flushconsole()
 		fail(IOERROR);
 }
 
-void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out)
+void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out)
 {
 	// A console that goes away must not cut the output short: the run
 	// completes and the failed write to standard output decides the status.

@@ -19,7 +19,7 @@ extern const char IOERROR[];
 
 // Prints the banner, then either the usage line (exit 0) or opens both files;
 // any failure exits with status -1.
-void frameopen(const tool *t, int argc, char *argv[], FILE **in, FILE **out);
+void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out);
 
 // Reads up to n bytes, fewer only at end of input; a read error ends the run.
 size_t readfull(void *buf, size_t n, FILE *in);
