@@ -28,19 +28,34 @@ void fail(const char *msg)
 }
 
 // Opening the output truncates it, so an input that is the output itself
-// would be destroyed before a byte of it was read, a console that is the
-// output would be written over the image, and a directory, which may open
-// as a file and fail only at the first read, would leave the output empty:
-// all are refused first.  Only an output that does not exist and a stream
-// that is closed or no disk file are known to meet nothing; where an
-// identity can't be learnt, the run is refused as though they met.
+// would be destroyed before a byte of it was read, and a directory, which
+// may open as a file and fail only at the first read, would leave the
+// output empty: both are refused first.  A console that is the output would
+// be written into it, the banner first: a run that meets one writes
+// nothing at all.  Only an output that does not exist and a stream that is
+// closed or no disk file are known to meet nothing; where an identity can't
+// be learnt, the run is refused as though they met.
 #ifdef _WIN32
 // stat has no inode numbers there; a volume serial and file id do the same,
 // and need no access to the file: a console redirected by the shell is a
 // handle opened for writing only.  Wine gives no volume serial for a handle
 // that it took over from its Unix parent, such as a redirected console; the
 // id decides alone then.
-static bool same(FILE *f, const FILE_ID_INFO *o)
+typedef FILE_ID_INFO identity;
+
+static int outputid(const char *outname, identity *o)
+{
+	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+
+	if (h == INVALID_HANDLE_VALUE)
+		return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
+	bool known = GetFileInformationByHandleEx(h, FileIdInfo, o, sizeof *o);
+	CloseHandle(h);
+	return known ? 1 : -1;
+}
+
+static bool same(FILE *f, const identity *o)
 {
 	HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
 	FILE_ID_INFO a;
@@ -55,28 +70,28 @@ static bool same(FILE *f, const FILE_ID_INFO *o)
 }
 
 // The plain stat's 32-bit sizes there would fail on a large input.
-static bool refused(FILE *in, const char *outname)
+static bool readable(FILE *in, const identity *o)
 {
 	struct _stat64 i;
-	FILE_ID_INFO o;
 
-	if (_fstat64(_fileno(in), &i) != 0 || S_ISDIR(i.st_mode))
-		return true;
-	HANDLE h = CreateFileA(outname, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-			       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-	if (h == INVALID_HANDLE_VALUE)
-		return GetLastError() != ERROR_FILE_NOT_FOUND;
-	bool known = GetFileInformationByHandleEx(h, FileIdInfo, &o, sizeof o);
-	CloseHandle(h);
-	return !known || same(in, &o) || same(stdout, &o) || same(stderr, &o);
+	return _fstat64(_fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && same(in, o));
 }
 #else
-static bool samefile(const struct stat *a, const struct stat *b)
+typedef struct stat identity;
+
+static int outputid(const char *outname, identity *o)
 {
-	return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+	if (stat(outname, o) == 0)
+		return 1;
+	return errno == ENOENT ? 0 : -1;
 }
 
-static bool same(FILE *f, const struct stat *o)
+static bool samefile(const struct stat *a, const identity *o)
+{
+	return a->st_dev == o->st_dev && a->st_ino == o->st_ino;
+}
+
+static bool same(FILE *f, const identity *o)
 {
 	struct stat a;
 
@@ -85,16 +100,11 @@ static bool same(FILE *f, const struct stat *o)
 	return samefile(&a, o);
 }
 
-static bool refused(FILE *in, const char *outname)
+static bool readable(FILE *in, const identity *o)
 {
 	struct stat i;
-	struct stat o;
 
-	if (fstat(fileno(in), &i) != 0 || S_ISDIR(i.st_mode))
-		return true;
-	if (stat(outname, &o) != 0)
-		return errno != ENOENT;
-	return samefile(&i, &o) || same(stdout, &o) || same(stderr, &o);
+	return fstat(fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && samefile(&i, o));
 }
 #endif
 
@@ -116,6 +126,15 @@ void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FIL
 #ifdef SIGXFSZ
 	signal(SIGXFSZ, SIG_IGN);
 #endif
+	// 1: the output exists, as o; 0: it does not; -1: unknown.
+	identity o;
+	int output = argc == 2 ? outputid(t->outname, &o) : 0;
+	const identity *existing = output == 1 ? &o : nullptr;
+	if (existing && (same(stdout, existing) || same(stderr, existing))) {
+		if (!same(stderr, existing))
+			fputs(IOERROR, stderr);
+		exit(-1);
+	}
 	printf("%s%s\n", t->title, NOTICE);
 	puts("THIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY");
 	puts("PLEASE READ THE DOCUMENTATION FOR DETAILS");
@@ -125,7 +144,7 @@ void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FIL
 		exit(0);
 	}
 	*in = fopen(argv[1], t->inmode);
-	if (!*in || refused(*in, t->outname))
+	if (!*in || output < 0 || !readable(*in, existing))
 		fail(IOERROR);
 	*out = fopen(t->outname, t->outmode);
 	if (!*out)
