@@ -17,8 +17,8 @@
 programs=$1 table=$2 want=$3 program=$4
 tests=$(cd "$(dirname "$0")" && pwd)
 . "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS
-PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0'
-[ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta'
+PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM pages:\n'
+[ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
 B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
 IOERR='File IO Error\n'
 # What a Windows program ends a line of a text file with.
@@ -160,6 +160,12 @@ row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	esac
 	exit $ok
 }
+
+# The console after the banner as a whole run starts, up to its last write
+# (pagefuse's tags for pages 0x00 to 0x1F) and at its end.
+PROGRESS=$STARTED
+[ "$program" = stampel ] || PROGRESS=$STARTED$(tags 0 32)
+DONE="${PROGRESS}Done\n"
 
 # The table's own definitions, and the one row asked for.
 eval "$(awk -v want="$want" '!more { isrow = $1 == "row"; keep = $2 == want }
