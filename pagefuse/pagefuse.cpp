@@ -127,8 +127,8 @@ static unsigned char hexpair(const char *p)
 	else if (n > DATARECLEN)
 		snprintf(found, sizeof found, "the line is longer than any record");
 	else
-		snprintf(found, sizeof found, "the line has %lu characters, not %lu",
-			 static_cast<unsigned long>(n), static_cast<unsigned long>(due));
+		snprintf(found, sizeof found, "the line has %lu character%s, not %lu",
+			 static_cast<unsigned long>(n), n == 1 ? "" : "s", static_cast<unsigned long>(due));
 	snprintf(msg, sizeof msg, "Dump Format Error at line %lu: a %s record is due, and %s\n", lineno,
 		 due == PAGERECLEN ? "page" : "data", found);
 	fail(msg);

@@ -123,7 +123,10 @@ tags() { awk -v a="$1" -v b="$2" 'BEGIN { for (p = a; p < b; p++) printf "[0x%02
 # pagefuse's message for a LINE where a DUE record (page or data) was due and
 # a line of N characters stood, or what the REASON says.
 bad() {	# LINE DUE N|REASON
-	case $3 in *[!0-9]*) found=$3 ;; *) found="the line has $3 characters, not $([ "$2" = page ] && echo 15 || echo 75)" ;; esac
+	case $3 in
+	*[!0-9]*) found=$3 ;;
+	*) found="the line has $3 character$([ "$3" = 1 ] || echo s), not $([ "$2" = page ] && echo 15 || echo 75)" ;;
+	esac
 	printf 'Dump Format Error at line %s: a %s record is due, and %s\\n' "$1" "$2" "$found"
 }
 # The first value for a Windows program, the second for a native one.
