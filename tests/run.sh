@@ -13,10 +13,11 @@
 # writes the bytes the output file must hold, or "none" (it must not
 # exist), or "unchecked" (after a failure nothing is promised of it).
 # Exits 0 if the row holds, 77 (skipped) if it needs what is not here;
-# with QUORREL_NOSKIP set, a row that needs a missing tool fails instead.
+# with QUORREL_NOSKIP set, a row that needs a missing tool or file fails
+# instead.
 programs=$1 table=$2 want=$3 program=$4
 tests=$(cd "$(dirname "$0")" && pwd)
-. "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS
+. "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS SANITIZED
 PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM pages:\n'
 [ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
 B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
@@ -54,12 +55,14 @@ twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
 	done
 )
 
-# The row needs a tool (from PACKAGE, where that is not its name), a file, or
-# a native program ("native": not one for Windows run under Wine); without
+# The row needs a tool (from PACKAGE, where that is not its name), a file, a
+# native program ("native": not one for Windows run under Wine) or a host
+# program ("host": one this machine runs itself, not instrumented); without
 # it, it is skipped.
-need() {	# TOOL [PACKAGE] | /PATH | native
+need() {	# TOOL [PACKAGE] | /PATH | native | host
 	case $1 in
 	native) [ "$WINDOWS" = 0 ] || skip "native: not for a Windows program under Wine" ;;
+	host) [ -z "$LAUNCHER" ] && [ "$SANITIZED" = 0 ] || skip "host: counts a program that this machine runs itself, not instrumented" ;;
 	/*) [ -e "$1" ] || skip "$1: not on this system" ;;
 	*) command -v "$1" >/dev/null || skip "$1: not installed (apt-get install ${2:-$1})" ;;
 	esac
@@ -92,6 +95,10 @@ overlay() {
 		mount -t overlay -o lowerdir=low,upperdir=t/u,workdir=t/w,xino=on o o"
 	unshare -m sh -c "$MOUNT" 2>/dev/null || skip "mounts: an overlay in a mount namespace of its own (root, unshare -m)"
 }
+
+# The instructions that a run takes, counted by callgrind: the same on a
+# busy machine.
+instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | sed -n 's/.*Collected : //p' | tr -d ,; }
 
 gen() { LC_ALL=C awk -f "$tests/pages.awk" "$@"; }
 data() { gen data "$@"; }
@@ -141,7 +148,7 @@ row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	if [ -f "$top/skip" ]; then
 		read -r why <"$top/skip"
 		echo "skipped: needs $why"
-		[ -z "${QUORREL_NOSKIP-}" ] || [ "${why%%:*}" = native ] || { echo "QUORREL_NOSKIP is set: that fails the row"; exit 1; }
+		case ${why%%:*} in native | host) ;; *) [ -z "${QUORREL_NOSKIP-}" ] || { echo "QUORREL_NOSKIP is set: that fails the row"; exit 1; } ;; esac
 		exit 77
 	fi
 	ok=0
