@@ -34,7 +34,9 @@ void fail(const char *msg)
 // be written into it, the banner first: a run that meets one writes
 // nothing at all.  Only an output that does not exist and a stream that is
 // closed or no disk file are known to meet nothing; where an identity can't
-// be learnt, the run is refused as though they met.
+// be learnt, the run is refused as though they met.  outputid returns 1
+// where the output exists (its identity in o), 0 where it does not, and -1
+// where that can't be learnt.
 #ifdef _WIN32
 // stat has no inode numbers there; a volume serial and file id do the same,
 // and need no access to the file: a console redirected by the shell is a
@@ -126,7 +128,6 @@ void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FIL
 #ifdef SIGXFSZ
 	signal(SIGXFSZ, SIG_IGN);
 #endif
-	// 1: the output exists, as o; 0: it does not; -1: unknown.
 	identity o;
 	int output = argc == 2 ? outputid(t->outname, &o) : 0;
 	const identity *existing = output == 1 ? &o : nullptr;

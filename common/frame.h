@@ -18,7 +18,8 @@ struct tool {
 extern const char IOERROR[];
 
 // Prints the banner, then either the usage line (exit 0) or opens both files;
-// any failure exits with status -1.
+// any failure exits with status -1, before the banner where a console is the
+// output file.
 void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out);
 
 // Reads up to n bytes, fewer only at end of input; a read error ends the run.
