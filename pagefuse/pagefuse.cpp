@@ -160,38 +160,29 @@ static void skipmark(reader *r)
 }
 
 #if QUORREL_FASTPATH
-#ifndef __GNUC__
-#error "the fast path needs GNU C's vector extensions (g++, clang): configure with -DQUORREL_FASTPATH=OFF"
-#endif
+// Whether the 75 columns at rec are plainly a data record: no LF before its
+// line end, and 64 hex digits of either case, which go to dst as 32 bytes.
+#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON) || defined(__ALTIVEC__))
 // Sixteen bytes at once in GNU C's vector extensions, which g++ and clang
 // make into the machine's vector instructions whatever their cost models
-// think of a loop, and into plain ones where it has none.  Lane i is byte i
-// in memory on every machine.
+// think of a loop.  Lane i is byte i in memory on every machine.  Of a hex
+// digit's values as a digit and as a letter, the other one wraps above 15,
+// so the smaller is its value.
 typedef unsigned char lanes __attribute__((vector_size(16)));
 typedef uint64_t halves __attribute__((vector_size(16)));
 
-static lanes load(const char *p)
-{
-	lanes v;
-
-	memcpy(&v, p, sizeof v);
-	return v;
-}
-
-// Whether the 75 columns at rec are plainly a data record: no LF before its
-// line end, and 64 hex digits of either case, which go to dst as 32 bytes.
-// Of a hex digit's values as a digit and as a letter, the other one wraps
-// above 15, so the smaller is its value.
 static bool plainrecord(const char *rec, unsigned char *dst)
 {
 	constexpr lanes COLUMN = { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 };
-	lanes ok = (load(rec) != '\n') | (COLUMN >= DATACOL);
+	lanes c;
+	memcpy(&c, rec, sizeof c);
+	lanes ok = (c != '\n') | (COLUMN >= DATACOL);
 
 	// Each 32 digits make one lanes' worth of bytes.
 	for (size_t h = 0; h < RECBYTES / sizeof(lanes); h++) {
 		lanes value[2];
 		for (size_t v = 0; v < 2; v++) {
-			lanes c = load(rec + DATACOL + (2 * h + v) * sizeof(lanes));
+			memcpy(&c, rec + DATACOL + (2 * h + v) * sizeof c, sizeof c);
 			lanes digit = c - '0';
 			lanes letter = (c | 0x20) - 'a';
 			ok &= (digit < 10) | (letter < 6);
@@ -209,6 +200,36 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 	halves all = reinterpret_cast<halves>(ok);
 	return (all[0] & all[1]) == ~uint64_t(0) && rec[CHECKCOL] != '\n' && rec[CHECKCOL + 1] != '\n';
 }
+#else
+// Without vector instructions the vectors above would be taken apart byte by
+// byte, every comparison on its own: a plain loop does better there.
+static unsigned hexdigit(unsigned char c)	// 16 for a byte that is none
+{
+	unsigned digit = static_cast<unsigned char>(c - '0');
+	unsigned letter = static_cast<unsigned char>((c | 0x20) - 'a');
+
+	if (digit < 10)
+		return digit;
+	return letter < 6 ? letter + 10 : 16;
+}
+
+static bool plainrecord(const char *rec, unsigned char *dst)
+{
+	const unsigned char *p = reinterpret_cast<const unsigned char *>(rec);
+
+	for (size_t i = 0; i < DATACOL; i++)
+		if (p[i] == '\n')
+			return false;
+	for (size_t i = 0; i < RECBYTES; i++) {
+		unsigned high = hexdigit(p[DATACOL + 2 * i]);
+		unsigned low = hexdigit(p[DATACOL + 2 * i + 1]);
+		if ((high | low) > 15)
+			return false;
+		dst[i] = static_cast<unsigned char>(high << 4 | low);
+	}
+	return p[CHECKCOL] != '\n' && p[CHECKCOL + 1] != '\n';
+}
+#endif
 
 // Takes, of the left records due, those whose columns show plainly that
 // they are data records and whose line ends stand right after them: an LF
