@@ -25,36 +25,27 @@ windows) ;;
 *) echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|windows" >&2; exit 2 ;;
 esac
 
-missing=()
-need() {	# COMMAND PACKAGE
-	command -v "$1" >/dev/null || missing+=("$2")
-}
-needed() {
-	[ ${#missing[@]} -eq 0 ] || { echo "cross.sh: $target needs: apt-get install ${missing[*]}" >&2; exit 2; }
-}
+missing=
+need() { command -v "$1" >/dev/null || missing="$missing $2"; }	# COMMAND PACKAGE
 server=/usr/lib/wine/wineserver64	# from wine64 alone, without its recommends
 if [ "$target" = windows ]; then
 	need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
 	need "$server" wine64
 else
 	need "$triple-g++" "g++-$triple"
-	# The kernel may run i386 programs itself; that is known only once built.
-	[ "$target" = i386 ] || need "qemu-$cpu" qemu-user
+	need "qemu-$cpu" qemu-user
 fi
-[ $needs = no ] || { echo "${missing[*]}"; exit 0; }
-needed
+[ $needs = no ] || { echo $missing; exit 0; }
+[ -z "$missing" ] || { echo "cross.sh: $target needs: apt-get install$missing" >&2; exit 2; }
 
 if [ "$target" != windows ]; then
 	build=build-$target
 	cmake -S . -B "$build" -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" \
 		-DCMAKE_CXX_COMPILER="$triple-g++" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
 	cmake --build "$build" --parallel
+	# An x86-64 kernel runs i386 programs itself, and qemu-user the rest.
 	launcher=
-	if ! "$build/stampel" >/dev/null 2>&1; then
-		need "qemu-$cpu" qemu-user
-		needed
-		launcher=qemu-$cpu
-	fi
+	"$build/stampel" >/dev/null 2>&1 || launcher=qemu-$cpu
 	cmake -S . -B "$build" -DQUORREL_TEST_LAUNCHER="$launcher" >/dev/null
 	ctest --test-dir "$build" --output-on-failure --parallel 2 --no-tests=error
 	exit
@@ -63,7 +54,6 @@ fi
 cmake --preset ci-windows >/dev/null
 cmake --build --preset ci-windows --target all pagefuse-exact
 cmake --preset wine >/dev/null
-cmake --build --preset wine
 # The same prefix as the test preset's, made once, and one server kept up
 # for the whole run rather than one started for every program.  Wine maps
 # Unix file names through the locale: under C it loses every name outside

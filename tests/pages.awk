@@ -7,7 +7,7 @@
 #                              in which every byte value stands in every
 #                              column of a data record of one hex digit, the
 #                              line end's included: those that leave it a
-#                              record in digits.hex and ignored.hex, with every
+#                              record in every1.hex and every2.hex, with every
 #                              pair of digits of either case and line ends of
 #                              both kinds, each that breaks it in a file of
 #                              its own
@@ -58,7 +58,7 @@ BEGIN {
 			emit(page >= 0 ? page : data, data)
 	}
 	if (app)
-		printf ":XXXXXXXX__"
+		printf ":XXXXXXXX__" >"/dev/stdout"
 }
 
 function emit(page, data,   i, k, t) {
@@ -67,13 +67,13 @@ function emit(page, data,   i, k, t) {
 		t = ""
 		for (i = 32 * k; i < 32 * k + 32; i++)
 			t = t out[b[i]]
-		rec[k] = t
+		line[k] = what == "data" ? t : datahead t datatail eol
 	}
 	if (what == "data")
 		for (k = 0; k < 512; k++)
-			printf "%s", rec[k]
+			printf "%s", line[k]
 	else
-		block(app ? ":XXXXXXXX____XX" : pagehead hex[page % 256] pagetail)
+		block(app ? ":XXXXXXXX____XX" : pagehead hex[page % 256] pagetail, 0, 512, "/dev/stdout")
 }
 
 # The page's bytes into b[].
@@ -92,23 +92,21 @@ function fill(data,   i, x, given) {
 		}
 }
 
-# The page block of this page record and the digits in rec[].
-function block(pagerec,   k) {
-	printf "%s%s", pagerec, eol
-	for (k = 0; k < 512; k++)
-		printf "%s%s%s%s", datahead, rec[k], datatail, eol
+# A page block into the file to: pagerec, then line[k] on, to the 512th
+# record or line[last - 1], their line ends in them.
+function block(pagerec, k, last, to,   t, end) {
+	t = pagerec eol
+	for (end = k + 512; k < last && k < end; k++)
+		t = t line[k]
+	printf "%s", t >to
 }
 
-# Writes line[0] to line[n - 1], their line ends included, into the file
-# name as page blocks of 512 records.
-function pages(name, n,   p, k, t) {
-	for (p = 0; 512 * p < n; p++) {
-		t = pagehead hex[p] pagetail "\n"
-		for (k = 512 * p; k < n && k < 512 * p + 512; k++)
-			t = t line[k]
-		printf "%s", t >name
-	}
-	close(name)
+# The page blocks of line[first] to line[last - 1] as a dump, to, of pages
+# from 0 on.
+function dump(to, first, last,   p) {
+	for (p = 0; first + 512 * p < last; p++)
+		block(pagehead hex[p] pagetail, first + 512 * p, last, to)
+	close(to)
 }
 
 # The data record of digits d with byte v in column c (none if c < 0).
@@ -117,63 +115,50 @@ function record(d, c, v,   t) {
 	return c < 0 ? t : substr(t, 1, c) chr[v] substr(t, c + 2)
 }
 
-function everybyte(   d, all, c, v, m, t, e, one) {
+function everybyte(   d, c, v, m, t, one) {
 	# Digits of either case; one[k] is 64 copies of one of them, another
 	# in the next record, so that a digit test that takes a byte in wrongly
 	# while it leaves some digit out still meets a record that it converts
-	# wrongly.  Every third record ends in CR LF.
+	# wrongly.
 	d = "0123456789ABCDEFabcdef"
-	all = d d d d
 	for (m = 0; m < 22; m++) {
 		t = sprintf("%64s", "")
 		gsub(/ /, substr(d, m + 1, 1), t)
 		one[m] = t
 	}
-	# Every byte but LF in each digit column, then every pair of digits.
+	# Every byte but LF in each column, every third record ending in CR LF,
+	# and so does one with a CR in column 74, where it belongs to the record
+	# only before CR LF; then every pair of digits, in two dumps.
 	m = 0
-	for (v = 0; v < 256; v++)
-		for (c = 9; v != 10 && c < 73; c++) {
-			line[m] = record(one[m % 22], c, v) (m % 3 == 2 ? "\r\n" : "\n")
-			m++
-		}
+	for (c = 0; c < 75; c++)
+		for (v = 0; v < 256; v++)
+			if (v != 10) {
+				line[m] = record(one[m % 22], c, v) (c == 74 && v == 13 || m % 3 == 2 ? "\r\n" : "\n")
+				m++
+			}
 	t = ""
 	for (c = 0; c < 22 * 22; c++)
 		t = t substr(d, int(c / 22) + 1, 1) substr(d, c % 22 + 1, 1)
-	for (; t != ""; t = substr(t, 65)) {
-		line[m] = record(substr(t all, 1, 64), -1) (m % 3 == 2 ? "\r\n" : "\n")
-		m++
-	}
-	for (; m < 32 * 512; m++)
-		line[m] = record(substr(all, m % 22 + 1, 64), -1) (m % 3 == 2 ? "\r\n" : "\n")
-	pages("digits.hex", m)
-	# Every byte but LF in each ignored column; a CR in column 74 only
-	# before CR LF, where it belongs to the record.
-	m = 0
-	for (c = 0; c < 75; c = c == 8 ? 73 : c + 1)
-		for (v = 0; v < 256; v++)
-			if (v != 10) {
-				e = c == 74 && v == 13 || m % 3 == 2 ? "\r\n" : "\n"
-				line[m] = record(one[m % 22], c, v) e
-				m++
-			}
-	for (; m % 512; m++)
-		line[m] = record(one[m % 22], -1) "\n"
-	pages("ignored.hex", m)
+	for (; t != "" || m % 512; t = substr(t, 65))
+		line[m++] = record(substr(t d d d, 1, 64), -1) "\n"
+	dump("every1.hex", 0, 32 * 512)
+	dump("every2.hex", 32 * 512, m)
 	# What may break a record, each in a dump of its own between two plain
 	# records: an LF in any column, a CR before the LF that ends it, and
 	# every byte in either column of a CR LF.
 	line[0] = record(one[0], -1) "\n"
 	line[2] = record(one[2], -1) "\n"
-	for (c = 0; c < 75; c++) {
-		line[1] = record(one[1], c, 10) "\n"
-		pages("lf" c ".hex", 3)
-	}
-	line[1] = record(one[1], 74, 13) "\n"
-	pages("cr74.hex", 3)
+	for (c = 0; c < 75; c++)
+		broken("lf" c ".hex", record(one[1], c, 10) "\n")
+	broken("cr74.hex", record(one[1], 74, 13) "\n")
 	for (v = 0; v < 256; v++) {
-		line[1] = record(one[1], -1) chr[v] "\n"
-		pages("end75-" v ".hex", 3)
-		line[1] = record(one[1], -1) "\r" chr[v]
-		pages("end76-" v ".hex", 3)
+		broken("end75-" v ".hex", record(one[1], -1) chr[v] "\n")
+		broken("end76-" v ".hex", record(one[1], -1) "\r" chr[v])
 	}
+}
+
+# The dump to of line[0], then text where line[1] stood, then line[2].
+function broken(to, text) {
+	line[1] = text
+	dump(to, 0, 3)
 }

@@ -22,9 +22,9 @@ PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM 
 [ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
 B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
 IOERR='File IO Error\n'
-# What a Windows program ends a line of a text file with.
-EOL='\n' CRLF=
-[ "$WINDOWS" = 0 ] || EOL='\r\n' CRLF=crlf
+# The style of a Windows program's text files, for pages.awk.
+CRLF=
+[ "$WINDOWS" = 0 ] || CRLF=crlf
 WAIT= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
@@ -34,24 +34,19 @@ run() {
 	[ -z "$MOUNT" ] || set -- unshare -m sh -c "$MOUNT"' && exec "$@"' sh "$@"
 	$WAIT "$@"
 }
-stampel() { $LAUNCHER "$STAMPEL" "$@"; }
 exact() { $LAUNCHER "$EXACT" "$@"; }
 # Runs each DUMP through pagefuse and its exact twin, side by side, which
 # must give the same status, console, messages and image.
 alike() {	# DUMP...
-	twin run fast "$@" &
-	twin exact exact "$@"
+	twin run fast "$@" & twin exact exact "$@"
 	wait $! && diff -rq fast exact && echo "$# dumps, read alike"
 }
 twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
-	command=$1 folder=$2
-	shift 2
-	mkdir "$folder" && cd "$folder" || exit 1
+	command=$1
+	mkdir "$2" && cd "$2" && shift 2 || exit 1
 	for dump; do
-		$command "../$dump" >"$dump" 2>&1
-		status=$?
-		echo "status $status" >>"$dump"
-		[ $status != 0 ] || mv rom.bin "$dump.bin"
+		$command "../$dump" >"$dump" 2>&1 && mv rom.bin "$dump.bin"
+		echo "status $?" >>"$dump"
 	done
 )
 
@@ -130,10 +125,8 @@ tags() { awk -v a="$1" -v b="$2" 'BEGIN { for (p = a; p < b; p++) printf "[0x%02
 # pagefuse's message for a LINE where a DUE record (page or data) was due and
 # a line of N characters stood, or what the REASON says.
 bad() {	# LINE DUE N|REASON
-	case $3 in
-	*[!0-9]*) found=$3 ;;
-	*) found="the line has $3 character$([ "$3" = 1 ] || echo s), not $([ "$2" = page ] && echo 15 || echo 75)" ;;
-	esac
+	found=$3
+	[ -n "${3##*[!0-9]*}" ] && found="the line has $3 character$([ "$3" = 1 ] || echo s), not $([ "$2" = page ] && echo 15 || echo 75)"
 	printf 'Dump Format Error at line %s: a %s record is due, and %s\\n' "$1" "$2" "$found"
 }
 # The first value for a Windows program, the second for a native one.
