@@ -22,16 +22,16 @@ case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [instruct
 missing=()
 command -v valgrind >/dev/null || missing+=(valgrind)
 [ "$mode" = instructions ] || command -v python3 >/dev/null || missing+=(python3)
-compilers=()
-for cxx in g++ clang++; do
-	command -v "$cxx" >/dev/null && compilers+=("$cxx")
+compilers=() absent=
+for cxx in g++:g++ clang++:clang; do
+	if command -v "${cxx%:*}" >/dev/null; then compilers+=("${cxx%:*}"); else absent="$absent ${cxx#*:}"; fi
 done
 [ ${#compilers[@]} -gt 0 ] || missing+=(g++)
 if [ ${#missing[@]} -gt 0 ]; then
 	echo "bench: needs: apt-get install ${missing[*]}" >&2
 	exit 2
 fi
-[ ${#compilers[@]} -eq 2 ] || echo "bench: ${compilers[*]} alone is measured (clang++: apt-get install clang)" >&2
+[ -z "$absent" ] || echo "bench: ${compilers[*]} alone is measured (apt-get install$absent)" >&2
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
