@@ -162,7 +162,7 @@ static void skipmark(reader *r)
 #if QUORREL_FASTPATH
 // Whether the 75 columns at rec are plainly a data record: no LF before its
 // line end, and 64 hex digits of either case, which go to dst as 32 bytes.
-#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON) || defined(__ALTIVEC__))
+#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON) || (defined(__ALTIVEC__) && !defined(__clang__)))
 // Sixteen bytes at once in GNU C's vector extensions, which g++ and clang
 // make into the machine's vector instructions whatever their cost models
 // think of a loop.  Lane i is byte i in memory on every machine.  Of a hex
@@ -202,7 +202,9 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 }
 #else
 // Without vector instructions the vectors above would be taken apart byte by
-// byte, every comparison on its own: a plain loop does better there.
+// byte, every comparison on its own: a plain loop does better there.  It
+// serves clang under AltiVec too, where a comparison of vectors is AltiVec's
+// vector bool, or in clang's coming source mode a scalar.
 static unsigned hexdigit(unsigned char c)	// 16 for a byte that is none
 {
 	unsigned digit = static_cast<unsigned char>(c - '0');
