@@ -78,6 +78,13 @@ static bool readable(FILE *in, const identity *o)
 
 	return _fstat64(_fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && same(in, o));
 }
+
+bool regularfile(FILE *f)
+{
+	struct _stat64 s;
+
+	return _fstat64(_fileno(f), &s) == 0 && S_ISREG(s.st_mode);
+}
 #else
 typedef struct stat identity;
 
@@ -107,6 +114,13 @@ static bool readable(FILE *in, const identity *o)
 	struct stat i;
 
 	return fstat(fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && samefile(&i, o));
+}
+
+bool regularfile(FILE *f)
+{
+	struct stat s;
+
+	return fstat(fileno(f), &s) == 0 && S_ISREG(s.st_mode);
 }
 #endif
 

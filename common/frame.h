@@ -22,6 +22,10 @@ extern const char IOERROR[];
 // output file.
 void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out);
 
+// Whether f is a regular file, whose reads end where the file does; a pipe,
+// a FIFO, a terminal or a serial line may keep a read waiting for ever.
+bool regularfile(FILE *f);
+
 // Reads up to n bytes, fewer only at end of input; a read error ends the run.
 size_t readfull(void *buf, size_t n, FILE *in);
 

@@ -17,8 +17,9 @@
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
 constexpr size_t UTF16 = ENDOFINPUT - 1;	// not a length: the input is UTF-16
-// The most that a page block's data records ask for at once, and a record.
-constexpr size_t INBUFSIZE = PAGERECS * (DATARECLEN + 1) + LONGEST;
+// The most that is asked for at once: a page block's data records, all with
+// CR LF line ends.
+constexpr size_t INBUFSIZE = PAGERECS * LONGEST;
 
 static const tool PAGEFUSE = {
 	"Quorrel Plattor v1.0", "Usage: pagefuse file", "rom.bin",
@@ -27,11 +28,13 @@ static const tool PAGEFUSE = {
 };
 
 // The dump as it arrives.  A pipe, a FIFO or a serial line stays open after
-// the dump is over, so the reader never asks for more than the records due
-// must hold: a run ends with the dump's last record, and a page's tag shows
-// as soon as its page record is in.
+// the dump is over, so the reader never asks for more than the record due
+// must hold: a run ends with the dump's last record, a damaged record is
+// reported as soon as its line is in, and a page's tag shows as soon as its
+// page record is.
 struct reader {
 	FILE *in;
+	bool file;		// a regular file, which can't keep a read waiting
 	char *buf;		// INBUFSIZE bytes; unread are buf[pos] to buf[len - 1]
 	size_t pos, len;
 	bool ended;		// the input holds no more
@@ -236,25 +239,30 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 // Takes, of the left records due, those whose columns show plainly that
 // they are data records and whose line ends stand right after them: an LF
 // (not after a CR, which would end the line a column early) or a CR LF.
-// Returns how many it took; nextline decides the next one.
+// Returns how many it took; nextline decides the next one.  An input that
+// may stay open is asked for no more than nextline would ask: a record and
+// an LF, and a byte more only where no LF came.  A regular file is asked
+// for all the records due at once.
 static size_t wholerecords(reader *r, size_t left, unsigned char *dst)
 {
-	const char *p = r->buf + r->pos;
-	const char *end = r->buf + r->len;
 	size_t k = 0;
 
 	for (; k < left; k++, dst += RECBYTES) {
-		size_t avail = static_cast<size_t>(end - p);
-		size_t n = 0;
-		if (avail >= DATARECLEN + 1 && p[DATARECLEN] == '\n' && p[DATARECLEN - 1] != '\r')
-			n = DATARECLEN + 1;
-		else if (avail >= LONGEST && p[DATARECLEN] == '\r' && p[DATARECLEN + 1] == '\n')
-			n = LONGEST;
-		if (n == 0 || !plainrecord(p, dst))
+		if (r->len - r->pos < LONGEST)
+			have(r, r->file ? (left - k) * LONGEST : DATARECLEN + 1);
+		const char *p = r->buf + r->pos;
+		if (r->len - r->pos < DATARECLEN + 1 || !plainrecord(p, dst))
 			break;
-		p += n;
+		size_t n = DATARECLEN + 1;
+		if (p[DATARECLEN] == '\r') {
+			n = LONGEST;
+			if (have(r, n) < n || r->buf[r->pos + n - 1] != '\n')
+				break;
+		} else if (p[DATARECLEN] != '\n' || p[DATARECLEN - 1] == '\r') {
+			break;
+		}
+		r->pos += n;
 	}
-	r->pos = static_cast<size_t>(p - r->buf);
 	r->lineno += k;
 	return k;
 }
@@ -262,13 +270,11 @@ static size_t wholerecords(reader *r, size_t left, unsigned char *dst)
 
 // Reads the data records of a page block into page.  nextline is the one
 // definition of a line; the fast path takes only records that it would take
-// alike, as many at once as the input holds, and converts them without
-// strtol.  It asks for no more than the records still due must hold.
+// alike, and converts them without strtol.
 static void readpage(reader *r, unsigned char *page)
 {
 	for (size_t k = 0; k < PAGERECS; k++) {
 #if QUORREL_FASTPATH
-		have(r, (PAGERECS - k) * (DATARECLEN + 1));
 		k += wholerecords(r, PAGERECS - k, page + k * RECBYTES);
 		if (k == PAGERECS)
 			break;
@@ -306,7 +312,7 @@ static void convert(FILE *in, FILE *out)
 {
 	char inbuf[INBUFSIZE];
 	unsigned char page[PAGESIZE];
-	reader r = { in, inbuf, 0, 0, false, 0 };
+	reader r = { in, regularfile(in), inbuf, 0, 0, false, 0 };
 	const char *rec;
 	int next = 0;	// an int, so that a page named 0xFF cannot wrap it to 0
 

@@ -25,21 +25,25 @@ IOERR='File IO Error\n'
 # The style of a Windows program's text files, for pages.awk.
 CRLF=
 [ "$WINDOWS" = 0 ] || CRLF=crlf
-WAIT= TRACE= MOUNT=
+HOLD= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
 run() {
 	set -- $LAUNCHER "$PROGRAM" "$@"
 	[ -z "$TRACE" ] || set -- strace -o /dev/null -P "$TRACE" -e "$FAULT" "$@"
 	[ -z "$MOUNT" ] || set -- unshare -m sh -c "$MOUNT"' && exec "$@"' sh "$@"
-	$WAIT "$@"
+	[ -z "$HOLD" ] || { feed && set -- timeout "$HOLD" "$@"; }
+	"$@"
 }
-exact() { $LAUNCHER "$EXACT" "$@"; }
-# Runs each DUMP through pagefuse and its exact twin, side by side, which
-# must give the same status, console, messages and image.
+exact() ( PROGRAM=$EXACT; run "$@" )
+# Runs each DUMP through pagefuse and its exact twin, side by side, and
+# through pagefuse again from a FIFO: all must give the same status,
+# console, messages and image.
 alike() {	# DUMP...
-	twin run fast "$@" & twin exact exact "$@"
-	wait $! && diff -rq fast exact && echo "$# dumps, read alike"
+	twin run fast "$@" & fast=$!
+	twin fifo fifo "$@" & fifo=$!
+	twin exact exact "$@" && wait $fast && wait $fifo &&
+		diff -rq fast exact && diff -rq fifo exact && echo "$# dumps, read alike"
 }
 twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
 	command=$1
@@ -49,6 +53,24 @@ twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
 		echo "status $?" >>"$dump"
 	done
 )
+fifo() {	# DUMP
+	mkfifo p && { cat "$1" >p & } && run p
+	set -- $? && rm p && return "$1"
+}
+# Runs the exact twin, then pagefuse, each on its input anew: the row checks
+# pagefuse's run, and the twin's must be the same, in status (a wait
+# included), console, messages and image.
+twins() {	# ARG...
+	for build in exact run; do
+		$build "$@" >$build.out 2>$build.err
+		echo $? >$build.status
+		cat rom.bin >$build.bin 2>/dev/null
+	done
+	for f in status out err bin; do
+		cmp -s exact.$f run.$f || echo "the exact twin's $f differs" >&2
+	done
+	cat run.out && cat run.err >&2 && return "$(cat run.status)"
+}
 
 # The row needs a tool (from PACKAGE, where that is not its name), a file, a
 # native program ("native": not one for Windows run under Wine) or a host
@@ -76,10 +98,12 @@ traced() {	# PATH CALLS [WHEN]
 # where writes to it fail: which ones is up to the C library.
 partial() { echo "$1" >"$top/partial"; }	# head|tail
 
-# The input comes through a FIFO, p, that the run itself holds open as a
-# serial line or a dumper would, so it never ends; the run is killed after
-# SECONDS, with timeout's status 124.
-heldopen() { need timeout coreutils; mkfifo p && exec 3<>p && timeout 10 cat in >&3 && WAIT="timeout $1"; }
+# The input comes through a FIFO, p, held open by the row's shell as a serial
+# line or a dumper would, so it never ends: made anew for each run, in
+# written into it in the background, as a FIFO holds 64 KiB alone.  The run
+# is killed after SECONDS, with timeout's status 124.
+heldopen() { need timeout coreutils; HOLD=$1; }
+feed() { exec 3>&-; rm -f p; mkfifo p && exec 3<>p && { timeout 30 cat in >&3 & }; }
 
 # The row's folder low is seen at o through an overlay whose upper layer is
 # on a tmpfs, so that with xino the files of the lower layer have inode
@@ -114,6 +138,8 @@ put() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null; }
 splice() {	# FILE OFFSET N [TEXT]
 	{ head -c "$2" "$1"; printf "${4-}"; tail -c +$(($2 + $3 + 1)) "$1"; } >"$1.new" && mv "$1.new" "$1"
 }
+# Takes N bytes out of FILE from column COL of line LINE on.
+lose() { splice "$1" $(($(head -n $(($2 - 1)) "$1" | wc -c) + $3)) "$4"; }	# FILE LINE COL N
 # Makes FILE BYTES long, or shorter by -BYTES; a file made longer is sparse.
 size() {	# FILE [-]BYTES
 	case $2 in -*) set -- "$1" $(($(wc -c <"$1") $2)) ;; esac
