@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Runs the whole test suite on another machine:
-#   bash tests/cross.sh [--needs] TARGET
+#   bash tests/cross.sh [--needs] TARGET [g++|clang]
 # TARGET is one of Debian's architectures below, cross-built statically with
-# Debian's cross compiler in build-TARGET and run natively where the kernel
-# can, through qemu-user where it can't; or windows, cross-built with
-# MinGW-w64 in build-windows (the preset ci-windows) and run under Wine (the
-# preset wine).  Warnings are errors.  It installs nothing: it names the
-# Debian packages it misses, before it builds; --needs only prints them.
+# Debian's cross g++ in build-TARGET, or with clang (--target, on the cross
+# g++'s C library and linker) in build-TARGET-clang, and run natively where
+# the kernel can, through qemu-user where it can't; or windows, cross-built
+# with MinGW-w64's g++ in build-windows (the preset ci-windows) and run under
+# Wine (the preset wine).  Warnings are errors.  It installs nothing: it
+# names the Debian packages it misses, before it builds; --needs only prints
+# them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 needs=no
 [ "${1-}" != --needs ] || { needs=yes; shift; }
-target=${1-}
+target=${1-} compiler=${2:-g++}
+usage() { echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|windows [g++|clang]" >&2; exit 2; }
+case $compiler in g++) ;; clang) [ "$target" != windows ] || usage ;; *) usage ;; esac
 case $target in
 i386) triple=i686-linux-gnu cpu=i386 ;;
 armhf) triple=arm-linux-gnueabihf cpu=arm ;;
@@ -22,7 +26,7 @@ s390x) triple=s390x-linux-gnu cpu=s390x ;;
 ppc64el) triple=powerpc64le-linux-gnu cpu=ppc64le ;;
 riscv64) triple=riscv64-linux-gnu cpu=riscv64 ;;
 windows) ;;
-*) echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|windows" >&2; exit 2 ;;
+*) usage ;;
 esac
 
 missing=
@@ -34,14 +38,17 @@ if [ "$target" = windows ]; then
 else
 	need "$triple-g++" "g++-$triple"
 	need "qemu-$cpu" qemu-user
+	[ "$compiler" = g++ ] || need clang++ clang
 fi
 [ $needs = no ] || { echo $missing; exit 0; }
 [ -z "$missing" ] || { echo "cross.sh: $target needs: apt-get install$missing" >&2; exit 2; }
 
 if [ "$target" != windows ]; then
-	build=build-$target
-	cmake -S . -B "$build" -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" \
-		-DCMAKE_CXX_COMPILER="$triple-g++" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
+	build=build-$target cxx=("-DCMAKE_CXX_COMPILER=$triple-g++")
+	[ "$compiler" = g++ ] ||
+		build=$build-clang cxx=(-DCMAKE_CXX_COMPILER=clang++ "-DCMAKE_CXX_COMPILER_TARGET=$triple")
+	cmake -S . -B "$build" -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" "${cxx[@]}" \
+		-DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
 	cmake --build "$build" --parallel
 	# An x86-64 kernel runs i386 programs itself, and qemu-user the rest.
 	launcher=
