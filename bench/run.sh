@@ -2,9 +2,11 @@
 # Measures the tools as built by every compiler here (g++, clang++), each in
 # a folder of its own (build-bench-COMPILER), and holds each to the same
 # budgets; exits non-zero when one is missed:
-#   pagefuse, a 32-page dump: at most 3.0 million instructions, and at most
-#     1.25 times the wall time of a floor program (bench/floor.cpp: the same
-#     reading, writing and console text, with nothing converted)
+#   pagefuse, a 32-page dump with LF line ends and with CR LF: from a file,
+#     at most 3.0 million instructions; through a pipe, which it reads a
+#     record at a time, at most 10 million; from a file, at most 1.25 times
+#     the wall time of a floor program (bench/floor.cpp: the same reading,
+#     writing and console text, with nothing converted)
 #   stampel, a page: at most 0.35 million instructions
 # Instructions are counted under callgrind, the same on a busy machine; the
 # wall time, the figure a user feels, is the median ratio over interleaved
@@ -44,11 +46,13 @@ for cxx in "${compilers[@]}"; do
 done
 cd "$work"
 
-# dump.hex: pages 0x00 to 0x1F; high.hex: one page named 0xFE; app.bin: one
-# application page.  Every page holds every byte value; the conversions take
-# no branch on the data, so the count is about that of random pages.
+# dump.hex and crlf.hex: pages 0x00 to 0x1F; high.hex: one page named 0xFE;
+# app.bin: one application page.  Every page holds every byte value; the
+# conversions take no branch on the data, so the count is about that of
+# random pages.
 gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
 gen blocks 0-31 >dump.hex
+gen blocks crlf 0-31 >crlf.hex
 gen blocks 254:1 >high.hex
 gen data 2 >app.bin
 
@@ -107,7 +111,12 @@ fi
 for cxx in "${compilers[@]}"; do
 	build=$root/build-bench-$cxx
 	echo "$("$cxx" --version | head -n 1):"
-	verdict "pagefuse, 32 pages: instructions" "$(instructions "$build/pagefuse" dump.hex)" 3000000
+	for dump in dump.hex crlf.hex; do
+		ends=LF
+		[ $dump = dump.hex ] || ends="CR LF"
+		verdict "pagefuse, 32 pages, $ends: instructions" "$(instructions "$build/pagefuse" $dump)" 3000000
+		verdict "  the same through a pipe" "$(cat $dump | instructions "$build/pagefuse" /dev/stdin)" 10000000
+	done
 	verdict "stampel, a page: instructions" "$(instructions "$build/stampel" app.bin)" 350000
 	[ "$mode" = all ] || continue
 	read -r r tp tf < <(ratio "$build/pagefuse dump.hex" "$build/floor dump.hex")
