@@ -37,13 +37,16 @@ run() {
 }
 exact() ( PROGRAM=$EXACT; run "$@" )
 # Runs each DUMP through pagefuse and its exact twin, side by side, and
-# through pagefuse again from a FIFO: all must give the same status,
-# console, messages and image.
-alike() {	# DUMP...
-	twin run fast "$@" & fast=$!
-	twin fifo fifo "$@" & fifo=$!
-	twin exact exact "$@" && wait $fast && wait $fifo &&
-		diff -rq fast exact && diff -rq fifo exact && echo "$# dumps, read alike"
+# but for "files" through pagefuse from a FIFO as well: all must give the
+# same status, console, messages and image.
+alike() {	# [files] DUMP...
+	ways="run fifo"
+	[ "$1" != files ] || { ways=run; shift; }
+	for way in $ways; do twin $way $way "$@" & done
+	twin exact exact "$@"
+	wait
+	for way in $ways; do diff -rq $way exact || return; done
+	echo "$# dumps, read alike"
 }
 twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
 	command=$1
