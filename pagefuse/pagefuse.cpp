@@ -242,7 +242,7 @@ static bool plainrecord(const char *rec, unsigned char *dst)
 // Returns how many it took; nextline decides the next one.  An input that
 // may stay open is asked for no more than nextline would ask: a record and
 // an LF, and a byte more only where no LF came.  A regular file is asked
-// for all the records due at once.
+// for all the records due at once, each at its longest.
 static size_t wholerecords(reader *r, size_t left, unsigned char *dst)
 {
 	size_t k = 0;
