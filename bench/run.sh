@@ -12,27 +12,28 @@
 # wall time, the figure a user feels, is the median ratio over interleaved
 # pairs of runs (RUNS of them, default 200).  It also shows cp of the dump,
 # for scale, and peak memory on a 4 MiB image (with GNU time, if here).
-#   bash bench/run.sh [instructions]
+#   bash bench/run.sh [--needs] [instructions]
 # "instructions" counts alone, and checks the instruction budgets: what CI
-# runs.  Needs valgrind, and python3 for the wall time.
+# runs.  Needs cmake, valgrind, a compiler, and python3 for the wall time;
+# --needs names the packages missing here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-200}
+needs=no
+[ "${1-}" != --needs ] || { needs=yes; shift; }
 mode=${1:-all}
-case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [instructions]" >&2; exit 2 ;; esac
+case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [--needs] [instructions]" >&2; exit 2 ;; esac
 
-missing=()
-command -v valgrind >/dev/null || missing+=(valgrind)
-[ "$mode" = instructions ] || command -v python3 >/dev/null || missing+=(python3)
+. "$root/.ci/needs.sh"
+need cmake
+need valgrind
+[ "$mode" = instructions ] || need python3
 compilers=() absent=
 for cxx in g++:g++ clang++:clang; do
 	if command -v "${cxx%:*}" >/dev/null; then compilers+=("${cxx%:*}"); else absent="$absent ${cxx#*:}"; fi
 done
-[ ${#compilers[@]} -gt 0 ] || missing+=(g++)
-if [ ${#missing[@]} -gt 0 ]; then
-	echo "bench: needs: apt-get install ${missing[*]}" >&2
-	exit 2
-fi
+[ ${#compilers[@]} -gt 0 ] || need g++
+needed bench $needs
 [ -z "$absent" ] || echo "bench: ${compilers[*]} alone is measured (apt-get install$absent)" >&2
 
 work=$(mktemp -d)

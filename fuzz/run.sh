@@ -9,10 +9,21 @@
 # as built and pagefuse-exact, its fast path left out, as the test row
 # FastMatchesExact does, and exits non-zero at the first that they read
 # differently.
-# Usage: fuzz/run.sh [SECONDS] | fuzz/run.sh compare
+# Usage: fuzz/run.sh [--needs] [SECONDS | compare]
+# Needs cmake, and AFL++ to fuzz; --needs names the packages missing here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kept=$root/fuzz/kept
+needs=no
+[ "${1-}" != --needs ] || { needs=yes; shift; }
+. "$root/.ci/needs.sh"
+need cmake
+if [ "${1:-}" = compare ]; then
+	need g++
+else
+	need afl-clang-fast++ afl++
+fi
+needed fuzz $needs
 
 gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
 
@@ -39,13 +50,7 @@ if [ "${1:-}" = compare ]; then
 fi
 
 secs=${1:-60}
-case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [SECONDS] | fuzz/run.sh compare" >&2; exit 2 ;; esac
-for tool in afl-fuzz afl-clang-fast++; do
-	if ! command -v "$tool" >/dev/null; then
-		echo "fuzz: $tool not found; install AFL++ (Debian package afl++)" >&2
-		exit 2
-	fi
-done
+case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [--needs] [SECONDS | compare]" >&2; exit 2 ;; esac
 # tmpfs where there is one: every run writes its output file.
 work=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp)/quorrel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
