@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Runs the whole test suite on another machine:
+# Runs the whole test suite on another machine, or another C library:
 #   bash tests/cross.sh [--needs] TARGET [g++|clang]
 # TARGET is one of Debian's architectures below, cross-built statically with
 # Debian's cross g++ in build-TARGET, or with clang (--target, on the cross
 # g++'s C library and linker) in build-TARGET-clang, and run natively where
-# the kernel can, through qemu-user where it can't; or windows, cross-built
-# with MinGW-w64's g++ in build-windows (the preset ci-windows) and run under
-# Wine (the preset wine).  Warnings are errors.  It installs nothing: it
-# names the Debian packages it misses, before it builds; --needs only prints
-# them.
+# the kernel can, through qemu-user where it can't; or musl, this machine's
+# programs built statically against musl in build-musl; or windows,
+# cross-built with MinGW-w64's g++ in build-windows (the preset ci-windows)
+# and run under Wine (the preset wine).  Warnings are errors.  It installs
+# nothing: it names the Debian packages it misses, before it builds; --needs
+# only prints them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,8 +17,8 @@ cd "$root"
 needs=no
 [ "${1-}" != --needs ] || { needs=yes; shift; }
 target=${1-} compiler=${2:-g++}
-usage() { echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|windows [g++|clang]" >&2; exit 2; }
-case $compiler in g++) ;; clang) [ "$target" != windows ] || usage ;; *) usage ;; esac
+usage() { echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|musl|windows [g++|clang]" >&2; exit 2; }
+case $compiler in g++) ;; clang) [ "$target" != windows ] && [ "$target" != musl ] || usage ;; *) usage ;; esac
 case $target in
 i386) triple=i686-linux-gnu cpu=i386 ;;
 armhf) triple=arm-linux-gnueabihf cpu=arm ;;
@@ -25,32 +26,49 @@ arm64) triple=aarch64-linux-gnu cpu=aarch64 ;;
 s390x) triple=s390x-linux-gnu cpu=s390x ;;
 ppc64el) triple=powerpc64le-linux-gnu cpu=ppc64le ;;
 riscv64) triple=riscv64-linux-gnu cpu=riscv64 ;;
-windows) ;;
+musl | windows) ;;
 *) usage ;;
 esac
 
-missing=
-need() { command -v "$1" >/dev/null || missing="$missing $2"; }	# COMMAND PACKAGE
+. "$root/.ci/needs.sh"
+need cmake
 server=/usr/lib/wine/wineserver64	# from wine64 alone, without its recommends
 if [ "$target" = windows ]; then
 	need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
 	need "$server" wine64
+	# The preset that runs the tests under Wine is configured for this machine.
+	need g++
+elif [ "$target" = musl ]; then
+	need g++
+	need musl-gcc musl-tools
 else
 	need "$triple-g++" "g++-$triple"
 	need "qemu-$cpu" qemu-user
 	[ "$compiler" = g++ ] || need clang++ clang
 fi
-[ $needs = no ] || { echo $missing; exit 0; }
-[ -z "$missing" ] || { echo "cross.sh: $target needs: apt-get install$missing" >&2; exit 2; }
+needed "cross.sh $target" $needs
 
+if [ "$target" = musl ]; then
+	# Debian's musl-tools builds C alone: g++ compiles against musl's
+	# headers and its own C++ headers, where no glibc macro may be missing,
+	# and musl-gcc links.
+	v=$(g++ -dumpversion) m=$(g++ -dumpmachine)
+	flags="-nostdinc -isystem /usr/include/c++/$v -isystem /usr/include/$m/c++/$v"
+	flags="$flags -isystem $(g++ -print-file-name=include) -isystem /usr/include/${m/gnu/musl}"
+	build=build-musl cxx=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=$flags '-D__GLIBC_PREREQ(a,b)=0'"
+		"-DCMAKE_CXX_LINK_EXECUTABLE=musl-gcc <FLAGS> <CMAKE_CXX_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>")
+elif [ "$target" != windows ]; then
+	build=build-$target cxx=(-DCMAKE_SYSTEM_NAME=Linux "-DCMAKE_SYSTEM_PROCESSOR=$cpu")
+	if [ "$compiler" = g++ ]; then
+		cxx+=("-DCMAKE_CXX_COMPILER=$triple-g++")
+	else
+		build=$build-clang cxx+=(-DCMAKE_CXX_COMPILER=clang++ "-DCMAKE_CXX_COMPILER_TARGET=$triple")
+	fi
+fi
 if [ "$target" != windows ]; then
-	build=build-$target cxx=("-DCMAKE_CXX_COMPILER=$triple-g++")
-	[ "$compiler" = g++ ] ||
-		build=$build-clang cxx=(-DCMAKE_CXX_COMPILER=clang++ "-DCMAKE_CXX_COMPILER_TARGET=$triple")
-	cmake -S . -B "$build" -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" "${cxx[@]}" \
-		-DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
+	cmake -S . -B "$build" "${cxx[@]}" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
 	cmake --build "$build" --parallel
-	# An x86-64 kernel runs i386 programs itself, and qemu-user the rest.
+	# This kernel runs i386 and musl programs itself, and qemu-user the rest.
 	launcher=
 	"$build/stampel" >/dev/null 2>&1 || launcher=qemu-$cpu
 	cmake -S . -B "$build" -DQUORREL_TEST_LAUNCHER="$launcher" >/dev/null
