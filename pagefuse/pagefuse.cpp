@@ -28,10 +28,10 @@ static const tool PAGEFUSE = {
 };
 
 // The dump as it arrives.  A pipe, a FIFO or a serial line stays open after
-// the dump is over, so the reader never asks for more than the record due
-// must hold: a run ends with the dump's last record, a damaged record is
-// reported as soon as its line is in, and a page's tag shows as soon as its
-// page record is.
+// the dump is over, so from anything but a regular file the reader never
+// asks for more than the record due must hold: a run ends with the dump's
+// last record, a damaged record is reported as soon as its line is in, and
+// a page's tag shows as soon as its page record is.
 struct reader {
 	FILE *in;
 	bool file;		// a regular file, which can't keep a read waiting
