@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#include <winternl.h>
 
 // The shell expands no wildcards there; the runtime does, when asked to.
 extern "C" {
@@ -38,12 +39,41 @@ void fail(const char *msg)
 // where the output exists (its identity in o), 0 where it does not, and -1
 // where that can't be learnt.
 #ifdef _WIN32
-// stat has no inode numbers there; a volume serial and file id do the same,
-// and need no access to the file: a console redirected by the shell is a
-// handle opened for writing only.  Wine gives no volume serial for a handle
-// that it took over from its Unix parent, such as a redirected console; the
-// id decides alone then.
-typedef FILE_ID_INFO identity;
+// stat has no inode numbers there; a volume serial and file index do the
+// same.  They are asked of the file system itself, which needs no access to
+// the file: a console redirected by the shell is a handle opened for
+// writing only.  The 64-bit index is the one that every Windows has, 7
+// included; where a file system's ids are longer, two files may share an
+// index, which refuses a run, and a file never differs from itself.  Wine
+// gives no volume serial for a handle that it took over from its Unix
+// parent, such as a redirected console; the index decides alone then.
+struct identity {
+	ULONG volume;	// 0 where unknown
+	LONGLONG index;
+};
+
+// Room for the longest label of NTFS and FAT; a longer one loses only the
+// volume serial.
+static const size_t LABELROOM = 32;
+
+static bool identify(HANDLE h, identity *id)
+{
+	IO_STATUS_BLOCK io;
+	FILE_INTERNAL_INFORMATION file;
+	struct {
+		FILE_FS_VOLUME_INFORMATION info;
+		WCHAR label[LABELROOM];
+	} volume;
+
+	// A status below zero is a failure.
+	if (NtQueryInformationFile(h, &io, &file, sizeof file, FileInternalInformation) < 0)
+		return false;
+	id->index = file.IndexNumber.QuadPart;
+	id->volume = 0;
+	if (NtQueryVolumeInformationFile(h, &io, &volume, sizeof volume, FileFsVolumeInformation) >= 0)
+		id->volume = volume.info.VolumeSerialNumber;
+	return true;
+}
 
 static int outputid(const char *outname, identity *o)
 {
@@ -52,7 +82,7 @@ static int outputid(const char *outname, identity *o)
 
 	if (h == INVALID_HANDLE_VALUE)
 		return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
-	bool known = GetFileInformationByHandleEx(h, FileIdInfo, o, sizeof *o);
+	bool known = identify(h, o);
 	CloseHandle(h);
 	return known ? 1 : -1;
 }
@@ -60,15 +90,13 @@ static int outputid(const char *outname, identity *o)
 static bool same(FILE *f, const identity *o)
 {
 	HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
-	FILE_ID_INFO a;
+	identity a;
 
 	if (GetFileType(h) != FILE_TYPE_DISK)
 		return false;
-	if (!GetFileInformationByHandleEx(h, FileIdInfo, &a, sizeof a))
+	if (!identify(h, &a))
 		return true;
-	return memcmp(&a.FileId, &o->FileId, sizeof a.FileId) == 0 &&
-	       (a.VolumeSerialNumber == o->VolumeSerialNumber || a.VolumeSerialNumber == 0 ||
-		o->VolumeSerialNumber == 0);
+	return a.index == o->index && (a.volume == o->volume || a.volume == 0 || o->volume == 0);
 }
 
 // The plain stat's 32-bit sizes there would fail on a large input.
