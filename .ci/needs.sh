@@ -5,6 +5,7 @@
 missing=
 need() { command -v "$1" >/dev/null || missing="$missing ${2:-$1}"; }	# COMMAND [PACKAGE]
 needed() {	# SCRIPT yes|no: whether --needs was given
+	missing=$(echo $(printf '%s\n' $missing | sort -u))
 	[ "$2" = no ] || { echo $missing; exit 0; }
-	[ -z "$missing" ] || { echo "$1: needs: apt-get install$missing" >&2; exit 2; }
+	[ -z "$missing" ] || { echo "$1: needs: apt-get install $missing" >&2; exit 2; }
 }

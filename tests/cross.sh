@@ -1,34 +1,27 @@
 #!/usr/bin/env bash
 # Runs the whole test suite on another machine, or another C library:
-#   bash tests/cross.sh [--needs] TARGET [g++|clang]
-# TARGET is one of Debian's architectures below, cross-built statically with
-# Debian's cross g++ in build-TARGET, or with clang (--target, on the cross
-# g++'s C library and linker) in build-TARGET-clang, and run natively where
-# the kernel can, through qemu-user where it can't; or musl, this machine's
-# programs built statically against musl in build-musl; or windows,
-# cross-built with MinGW-w64's g++ in build-windows (the preset ci-windows)
-# and run under Wine (the preset wine).  Warnings are errors.  It installs
-# nothing: it names the Debian packages it misses, before it builds; --needs
-# only prints them.
+#   bash tests/cross.sh [--needs|--build] TARGET [g++|clang]
+# TARGET is one of Debian's Linux machines in .ci/machines.sh, cross-built
+# statically with Debian's g++ for it in build-TARGET, or with clang
+# (--target, on that g++'s C library and linker) in build-TARGET-clang, and
+# run natively where the kernel can, through qemu-user where it can't; or
+# musl, this machine's programs built statically against musl in
+# build-musl; or windows, cross-built with MinGW-w64's g++ in build-windows
+# (the preset ci-windows) and run under Wine (the preset wine).  Warnings
+# are errors.  It installs nothing: it names the Debian packages it misses,
+# before it builds; --needs only prints them, and --build stops before the
+# tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-needs=no
-[ "${1-}" != --needs ] || { needs=yes; shift; }
+needs=no buildonly=no
+case ${1-} in --needs) needs=yes; shift ;; --build) buildonly=yes; shift ;; esac
 target=${1-} compiler=${2:-g++}
-usage() { echo "usage: bash tests/cross.sh [--needs] i386|armhf|arm64|s390x|ppc64el|riscv64|musl|windows [g++|clang]" >&2; exit 2; }
+. "$root/.ci/machines.sh"
+usage() { echo "usage: bash tests/cross.sh [--needs|--build] ${machines// /|}|musl|windows [g++|clang]" >&2; exit 2; }
 case $compiler in g++) ;; clang) [ "$target" != windows ] && [ "$target" != musl ] || usage ;; *) usage ;; esac
-case $target in
-i386) triple=i686-linux-gnu cpu=i386 ;;
-armhf) triple=arm-linux-gnueabihf cpu=arm ;;
-arm64) triple=aarch64-linux-gnu cpu=aarch64 ;;
-s390x) triple=s390x-linux-gnu cpu=s390x ;;
-ppc64el) triple=powerpc64le-linux-gnu cpu=ppc64le ;;
-riscv64) triple=riscv64-linux-gnu cpu=riscv64 ;;
-musl | windows) ;;
-*) usage ;;
-esac
+case $target in musl | windows) ;; *) machine "$target" || usage ;; esac
 
 . "$root/.ci/needs.sh"
 need cmake
@@ -41,6 +34,9 @@ if [ "$target" = windows ]; then
 elif [ "$target" = musl ]; then
 	need g++
 	need musl-gcc musl-tools
+elif [ "$target" = amd64 ]; then
+	need "$triple-g++" g++
+	[ "$compiler" = g++ ] || need clang++ clang
 else
 	need "$triple-g++" "g++-$triple"
 	need "qemu-$cpu" qemu-user
@@ -68,7 +64,8 @@ fi
 if [ "$target" != windows ]; then
 	cmake -S . -B "$build" "${cxx[@]}" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
 	cmake --build "$build" --parallel
-	# This kernel runs i386 and musl programs itself, and qemu-user the rest.
+	[ $buildonly = no ] || exit 0
+	# This kernel runs amd64, i386 and musl programs itself, and qemu-user the rest.
 	launcher=
 	"$build/stampel" >/dev/null 2>&1 || launcher=qemu-$cpu
 	cmake -S . -B "$build" -DQUORREL_TEST_LAUNCHER="$launcher" >/dev/null
@@ -78,6 +75,7 @@ fi
 
 cmake --preset ci-windows >/dev/null
 cmake --build --preset ci-windows --target all pagefuse-exact
+[ $buildonly = no ] || exit 0
 cmake --preset wine >/dev/null
 # The same prefix as the test preset's, made once, and one server kept up
 # for the whole run rather than one started for every program.  Wine maps
