@@ -102,9 +102,9 @@ traced() {	# PATH CALLS [WHEN]
 partial() { echo "$1" >"$top/partial"; }	# head|tail
 
 # The input comes through a FIFO, p, held open by the row's shell as a serial
-# line or a dumper would, so it never ends: made anew for each run, in
-# written into it in the background, as a FIFO holds 64 KiB alone.  The run
-# is killed after SECONDS, with timeout's status 124.
+# line or a dumper would, so it never ends: made anew for each run, with the
+# file in written into it in the background, as a FIFO holds 64 KiB alone.
+# The run is killed after SECONDS, with timeout's status 124.
 heldopen() { need timeout coreutils; HOLD=$1; }
 feed() { exec 3>&-; rm -f p; mkfifo p && exec 3<>p && { timeout 30 cat in >&3 & }; }
 
