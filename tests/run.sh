@@ -45,7 +45,7 @@ alike() {	# [files] DUMP...
 	for way in $ways; do twin $way $way "$@" & done
 	twin exact exact "$@"
 	wait
-	for way in $ways; do diff -rq $way exact || return; done
+	for way in $ways; do diff -r $way exact >differ || { head -n 20 differ; return 1; }; done
 	echo "$# dumps, read alike"
 }
 twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
