@@ -4,21 +4,13 @@
 #include "layout.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-// Off, every record is read and converted the exact way: a build to compare
-// the fast one with.
-#ifndef QUORREL_FASTPATH
-#define QUORREL_FASTPATH 1
-#endif
 
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
 constexpr size_t UTF16 = ENDOFINPUT - 1;	// not a length: the input is UTF-16
-// The most that is asked for at once: a page block's data records, all with
-// CR LF line ends.
+// Room for a page block's data records, all with CR LF line ends.
 constexpr size_t INBUFSIZE = PAGERECS * LONGEST;
 
 static const tool PAGEFUSE = {
@@ -27,46 +19,49 @@ static const tool PAGEFUSE = {
 	"rb", "wb",
 };
 
-// The dump as it arrives.  A pipe, a FIFO or a serial line stays open after
-// the dump is over, so from anything but a regular file the reader never
-// asks for more than the record due must hold: a run ends with the dump's
-// last record, a damaged record is reported as soon as its line is in, and
-// a page's tag shows as soon as its page record is.
+// The dump as it arrives.  A pipe, a FIFO, a terminal or a serial line can
+// stay open after the dump is over, and a read from it then waits.  So the
+// reader asks such an input for no more than the record due must hold: the
+// run ends with the dump's last record, a damaged record is reported as
+// soon as its line is in, and a page's tag shows as soon as its page record
+// arrives.  A regular file can't keep a read waiting, and is read a buffer
+// at a time.
 struct reader {
 	FILE *in;
-	bool file;		// a regular file, which can't keep a read waiting
-	char *buf;		// INBUFSIZE bytes; unread are buf[pos] to buf[len - 1]
+	bool file;		// the input is a regular file
+	char *buf;		// INBUFSIZE bytes; the unread ones are buf[pos] to buf[len - 1]
 	size_t pos, len;
 	bool ended;		// the input holds no more
-	// For messages: the line that nextline took last, or found missing at
-	// the end of the input; after blank lines, the first of them.
+	// The number of the line that nextline took last, or found missing at
+	// the end of the input, for messages.  After blank lines it is the
+	// first blank line's.
 	unsigned long lineno;
 };
 
-// Makes n unread bytes available, or as many as the input still holds, and
-// returns how many there are.
+// Makes at least n unread bytes available, or as many as the input still
+// holds, and returns how many there are.
 static size_t have(reader *r, size_t n)
 {
 	size_t avail = r->len - r->pos;
 
 	if (avail >= n || r->ended)
 		return avail;
-	if (r->pos + n > INBUFSIZE) {
-		memmove(r->buf, r->buf + r->pos, avail);
-		r->pos = 0;
-		r->len = avail;
-	}
-	size_t got = readfull(r->buf + r->len, n - avail, r->in);
-	r->len += got;
-	r->ended = got < n - avail;
-	return r->len - r->pos;
+	memmove(r->buf, r->buf + r->pos, avail);
+	r->pos = 0;
+	size_t ask = r->file ? INBUFSIZE - avail : n - avail;
+	size_t got = readfull(r->buf + avail, ask, r->in);
+	r->len = avail + got;
+	r->ended = got < ask;
+	return r->len;
 }
 
-// Takes the next line and returns its length without its line end: LF, CR LF,
-// or a CR that ends the input (a lone CR elsewhere belongs to the line).
-// *text points at the line until the next read.  It asks for `least` bytes,
-// the shortest that a record due there can be, then for one more at a time.
-// A line too long to be any record is cut at LONGEST, which no record equals.
+// Takes the next line and returns its length without its line end, which is
+// an LF, a CR LF, or a CR at the very end of the input; a CR anywhere else
+// is part of the line.  *text points at the line until the next read.
+// least is the length of the shortest record that can stand here: that
+// many bytes are asked for first, then one more at a time until the line
+// ends.  A line is never taken longer than LONGEST, which is longer than
+// any record, so that a runaway line is reported without waiting for it.
 static size_t nextline(reader *r, size_t least, const char **text)
 {
 	size_t span = std::min(have(r, least), LONGEST);
@@ -90,8 +85,9 @@ static size_t nextline(reader *r, size_t least, const char **text)
 }
 
 // Where a page record is due.  Blank lines with nothing after them are the
-// end of input, as an editor or a shell may leave them; a blank line with any
-// record after it is an error at its own line, so no page is dropped.
+// end of the input, as an editor or a shell may leave them.  A blank line
+// with any record after it is an error at the blank line, so that no page
+// is silently dropped.
 static size_t pageline(reader *r, const char **rec)
 {
 	size_t n = nextline(r, ENDRECLEN + 1, rec);
@@ -105,8 +101,9 @@ static size_t pageline(reader *r, const char **rec)
 	return n == ENDOFINPUT ? n : 0;
 }
 
-// The layout promises strtol's base-16 rules, odd cases included: leading
-// white space, a sign, a "0x" prefix, no digits at all giving 0.
+// The layout reads a hex pair by strtol's base-16 rules, odd cases included:
+// leading white space, a sign and a "0x" prefix are taken, and no digits at
+// all give 0.
 static unsigned char hexpair(const char *p)
 {
 	const char pair[3] = { p[0], p[1], '\0' };
@@ -114,8 +111,8 @@ static unsigned char hexpair(const char *p)
 	return static_cast<unsigned char>(strtol(pair, nullptr, 16));
 }
 
-// Says where a record of length due was, and what was there instead: a line
-// of length n, or the end of the input.
+// Reports where a record of length due was expected, and what stood there
+// instead: a line of length n, or the end of the input.
 [[noreturn]] static void dumperror(unsigned long lineno, size_t due, size_t n)
 {
 	char found[64];
@@ -137,11 +134,11 @@ static unsigned char hexpair(const char *p)
 	fail(msg);
 }
 
-// A dump saved by a Windows tool may start with a byte-order mark.  A first
-// line of a page record's length is a page record all the same, as its
-// first columns may hold anything; otherwise UTF-8's mark is passed over, and
-// UTF-16's is refused by name.  The first line is taken as nextline takes it,
-// then given back.
+// A dump saved by a Windows tool may start with a byte-order mark.  If the
+// first line is as long as a page record, it is taken as one anyway, since
+// its first columns may hold anything.  Otherwise a UTF-8 mark is skipped,
+// and a UTF-16 mark is refused with a message that names it.  The first line
+// is read only to learn its length, and then read again as the first record.
 static void skipmark(reader *r)
 {
 	size_t n = have(r, 3);
@@ -162,129 +159,45 @@ static void skipmark(reader *r)
 	r->pos = 3;
 }
 
-#if QUORREL_FASTPATH
-// Whether the 75 columns at rec are plainly a data record: no LF before its
-// line end, and 64 hex digits of either case, which go to dst as 32 bytes.
-#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON) || (defined(__ALTIVEC__) && !defined(__clang__)))
-// Sixteen bytes at once in GNU C's vector extensions, which g++ and clang
-// make into the machine's vector instructions whatever their cost models
-// think of a loop.  Lane i is byte i in memory on every machine.  Of a hex
-// digit's values as a digit and as a letter, the other one wraps above 15,
-// so the smaller is its value.
-typedef unsigned char lanes __attribute__((vector_size(16)));
-typedef uint64_t halves __attribute__((vector_size(16)));
-
-static bool plainrecord(const char *rec, unsigned char *dst)
+// Turns the 64 digit columns of a data record into its 32 bytes, and tells
+// whether all of them are hex digits; where one is not, the bytes are not
+// its value.  A column's value as a digit is c - '0', and as a letter of
+// either case (c | 0x20) - 'a' + 10.  For a hex digit, the one of the two
+// that does not apply wraps around above 15, so the smaller is its value.
+// The loops work on bytes alone, with no branch, in an array of their own,
+// so that compilers do many bytes at a time.
+static bool hexdigits(const unsigned char *digits, unsigned char *bytes)
 {
-	constexpr lanes COLUMN = { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 };
-	lanes c;
-	memcpy(&c, rec, sizeof c);
-	lanes ok = (c != '\n') | (COLUMN >= DATACOL);
+	unsigned char nibble[2 * RECBYTES];
+	unsigned char odd = 0;
 
-	// Each 32 digits make one lanes' worth of bytes.
-	for (size_t h = 0; h < RECBYTES / sizeof(lanes); h++) {
-		lanes value[2];
-		for (size_t v = 0; v < 2; v++) {
-			memcpy(&c, rec + DATACOL + (2 * h + v) * sizeof c, sizeof c);
-			lanes digit = c - '0';
-			lanes letter = (c | 0x20) - 'a';
-			ok &= (digit < 10) | (letter < 6);
-			lanes asletter = letter + 10;
-			value[v] = digit < asletter ? digit : asletter;
-		}
-		// High digits from the even lanes, low ones from the odd.
-		lanes high = __builtin_shufflevector(value[0], value[1], 0, 2, 4, 6, 8, 10, 12, 14, 16,
-						     18, 20, 22, 24, 26, 28, 30);
-		lanes low = __builtin_shufflevector(value[0], value[1], 1, 3, 5, 7, 9, 11, 13, 15, 17, 19,
-						    21, 23, 25, 27, 29, 31);
-		lanes bytes = high << 4 | low;
-		memcpy(dst + h * sizeof(lanes), &bytes, sizeof bytes);
+	for (size_t i = 0; i < 2 * RECBYTES; i++) {
+		unsigned char digit = static_cast<unsigned char>(digits[i] - '0');
+		unsigned char letter = static_cast<unsigned char>((digits[i] | 0x20) - 'a');
+		unsigned char asletter = static_cast<unsigned char>(letter + 10);
+		odd |= (digit >= 10) & (letter >= 6);
+		nibble[i] = digit < asletter ? digit : asletter;
 	}
-	halves all = reinterpret_cast<halves>(ok);
-	return (all[0] & all[1]) == ~uint64_t(0) && rec[CHECKCOL] != '\n' && rec[CHECKCOL + 1] != '\n';
-}
-#else
-// Without vector instructions the vectors above would be taken apart byte by
-// byte, every comparison on its own: a plain loop does better there.  It
-// serves clang under AltiVec too, where a comparison of vectors is AltiVec's
-// vector bool, or in clang's coming source mode a scalar.
-static unsigned hexdigit(unsigned char c)	// 16 for a byte that is none
-{
-	unsigned digit = static_cast<unsigned char>(c - '0');
-	unsigned letter = static_cast<unsigned char>((c | 0x20) - 'a');
-
-	if (digit < 10)
-		return digit;
-	return letter < 6 ? letter + 10 : 16;
+	for (size_t i = 0; i < RECBYTES; i++)
+		bytes[i] = static_cast<unsigned char>(nibble[2 * i] << 4 | nibble[2 * i + 1]);
+	return !odd;
 }
 
-static bool plainrecord(const char *rec, unsigned char *dst)
-{
-	const unsigned char *p = reinterpret_cast<const unsigned char *>(rec);
-
-	for (size_t i = 0; i < DATACOL; i++)
-		if (p[i] == '\n')
-			return false;
-	for (size_t i = 0; i < RECBYTES; i++) {
-		unsigned high = hexdigit(p[DATACOL + 2 * i]);
-		unsigned low = hexdigit(p[DATACOL + 2 * i + 1]);
-		if ((high | low) > 15)
-			return false;
-		dst[i] = static_cast<unsigned char>(high << 4 | low);
-	}
-	return p[CHECKCOL] != '\n' && p[CHECKCOL + 1] != '\n';
-}
-#endif
-
-// Takes, of the left records due, those whose columns show plainly that
-// they are data records and whose line ends stand right after them: an LF
-// (not after a CR, which would end the line a column early) or a CR LF.
-// Returns how many it took; nextline decides the next one.  An input that
-// may stay open is asked for no more than nextline would ask: a record and
-// an LF, and a byte more only where no LF came.  A regular file is asked
-// for all the records due at once, each at its longest.
-static size_t wholerecords(reader *r, size_t left, unsigned char *dst)
-{
-	size_t k = 0;
-
-	for (; k < left; k++, dst += RECBYTES) {
-		if (r->len - r->pos < LONGEST)
-			have(r, r->file ? (left - k) * LONGEST : DATARECLEN + 1);
-		const char *p = r->buf + r->pos;
-		if (r->len - r->pos < DATARECLEN + 1 || !plainrecord(p, dst))
-			break;
-		size_t n = DATARECLEN + 1;
-		if (p[DATARECLEN] == '\r') {
-			n = LONGEST;
-			if (have(r, n) < n || r->buf[r->pos + n - 1] != '\n')
-				break;
-		} else if (p[DATARECLEN] != '\n' || p[DATARECLEN - 1] == '\r') {
-			break;
-		}
-		r->pos += n;
-	}
-	r->lineno += k;
-	return k;
-}
-#endif
-
-// Reads the data records of a page block into page.  nextline is the one
-// definition of a line; the fast path takes only records that it would take
-// alike, and converts them without strtol.
+// Reads the data records of a page block into page.  A record whose pairs
+// are all two hex digits, as nearly all are, is converted by hexdigits.  Any
+// other is read again pair by pair with hexpair, whose strtol gives the
+// layout's value for every pair.
 static void readpage(reader *r, unsigned char *page)
 {
 	for (size_t k = 0; k < PAGERECS; k++) {
-#if QUORREL_FASTPATH
-		k += wholerecords(r, PAGERECS - k, page + k * RECBYTES);
-		if (k == PAGERECS)
-			break;
-#endif
 		const char *rec;
 		size_t n = nextline(r, DATARECLEN + 1, &rec);
 		if (n != DATARECLEN)
 			dumperror(r->lineno, DATARECLEN, n);
-		for (size_t i = 0; i < RECBYTES; i++)
-			page[k * RECBYTES + i] = hexpair(rec + DATACOL + 2 * i);
+		unsigned char *bytes = page + k * RECBYTES;
+		if (!hexdigits(reinterpret_cast<const unsigned char *>(rec + DATACOL), bytes))
+			for (size_t i = 0; i < RECBYTES; i++)
+				bytes[i] = hexpair(rec + DATACOL + 2 * i);
 	}
 }
 
@@ -296,8 +209,8 @@ static void updatedisp(int pagenum)
 		putchar('\n');
 }
 
-// Writes the pages the dump skips, up to page upto.  page serves as the fill
-// page: the data that follow overwrite all of it.
+// Writes the pages that the dump skips, up to page upto.  The page buffer
+// serves as the fill page, since the data that follow overwrite all of it.
 static void fillto(FILE *out, unsigned char *page, int *next, int upto)
 {
 	if (*next < upto)
@@ -316,7 +229,8 @@ static void convert(FILE *in, FILE *out)
 	const char *rec;
 	int next = 0;	// an int, so that a page named 0xFF cannot wrap it to 0
 
-	// One write a page; a failed one still shows when the frame closes.
+	// The output is written a page at a time.  A write that fails still
+	// shows when the frame closes the file.
 	setvbuf(out, nullptr, _IONBF, 0);
 	puts("Writing ROM pages:");
 	skipmark(&r);

@@ -17,14 +17,13 @@
 # instead.
 programs=$1 table=$2 want=$3 program=$4
 tests=$(cd "$(dirname "$0")" && pwd)
-. "$programs"	# PAGEFUSE STAMPEL EXACT LAUNCHER WINDOWS SANITIZED
+. "$programs"	# PAGEFUSE STAMPEL STRTOLPAIRS LAUNCHER WINDOWS
 PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM pages:\n'
 [ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
 B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
 IOERR='File IO Error\n'
 # The style of a Windows program's text files, for pages.awk.
-CRLF=
-[ "$WINDOWS" = 0 ] || CRLF=crlf
+CRLF=$([ "$WINDOWS" = 0 ] || echo crlf)
 HOLD= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
@@ -35,54 +34,12 @@ run() {
 	[ -z "$HOLD" ] || { feed && set -- timeout "$HOLD" "$@"; }
 	"$@"
 }
-exact() ( PROGRAM=$EXACT; run "$@" )
-# Runs each DUMP through pagefuse and its exact twin, side by side, and
-# but for "files" through pagefuse from a FIFO as well: all must give the
-# same status, console, messages and image.
-alike() {	# [files] DUMP...
-	ways="run fifo"
-	[ "$1" != files ] || { ways=run; shift; }
-	for way in $ways; do twin $way $way "$@" & done
-	twin exact exact "$@"
-	wait
-	for way in $ways; do diff -r $way exact >differ || { head -n 20 differ; return 1; }; done
-	echo "$# dumps, read alike"
-}
-twin() (	# COMMAND FOLDER DUMP...: what each DUMP gives, kept in FOLDER
-	command=$1
-	mkdir "$2" && cd "$2" && shift 2 || exit 1
-	for dump; do
-		$command "../$dump" >"$dump" 2>&1 && mv rom.bin "$dump.bin"
-		echo "status $?" >>"$dump"
-	done
-)
-fifo() {	# DUMP
-	mkfifo p && { cat "$1" >p & } && run p
-	set -- $? && rm p && return "$1"
-}
-# Runs the exact twin, then pagefuse, each on its input anew: the row checks
-# pagefuse's run, and the twin's must be the same, in status (a wait
-# included), console, messages and image.
-twins() {	# ARG...
-	for build in exact run; do
-		$build "$@" >$build.out 2>$build.err
-		echo $? >$build.status
-		cat rom.bin >$build.bin 2>/dev/null
-	done
-	for f in status out err bin; do
-		cmp -s exact.$f run.$f || echo "the exact twin's $f differs" >&2
-	done
-	cat run.out && cat run.err >&2 && return "$(cat run.status)"
-}
-
-# The row needs a tool (from PACKAGE, where that is not its name), a file, a
-# native program ("native": not one for Windows run under Wine) or a host
-# program ("host": one this machine runs itself, not instrumented); without
+# The row needs a tool (from PACKAGE, where that is not its name), a file or
+# a native program ("native": not one for Windows run under Wine); without
 # it, it is skipped.
-need() {	# TOOL [PACKAGE] | /PATH | native | host
+need() {	# TOOL [PACKAGE] | /PATH | native
 	case $1 in
 	native) [ "$WINDOWS" = 0 ] || skip "native: not for a Windows program under Wine" ;;
-	host) [ -z "$LAUNCHER" ] && [ "$SANITIZED" = 0 ] || skip "host: counts a program that this machine runs itself, not instrumented" ;;
 	/*) [ -e "$1" ] || skip "$1: not on this system" ;;
 	*) command -v "$1" >/dev/null || skip "$1: not installed (apt-get install ${2:-$1})" ;;
 	esac
@@ -118,20 +75,15 @@ overlay() {
 	unshare -m sh -c "$MOUNT" 2>/dev/null || skip "mounts: an overlay in a mount namespace of its own (root, unshare -m)"
 }
 
-# The instructions that a run takes, counted by callgrind: the same on a
-# busy machine.
-instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | sed -n 's/.*Collected : //p' | tr -d ,; }
-
 gen() { LC_ALL=C awk -f "$tests/pages.awk" "$@"; }
 data() { gen data "$@"; }
 blocks() { gen blocks "$@"; }
 fill() { head -c $(($1 * 16384)) /dev/zero | tr '\0' '\377'; }
+# The bytes that strtol gives for the pairs of bytes in FILE, asked of the C
+# library that the programs use.
+strtol() { $LAUNCHER "$STRTOLPAIRS" "$1" strtol.bin && cat strtol.bin; }
 # The app file that stampel makes of FILE: its first page, padded with 0xFF.
-app() { head -c 16384 "$1" | od -An -v -tx1 | gen blocks app $CRLF 0:-; }
-utf16() {	# le|be: standard input as UTF-16 text, after its mark
-	LC_ALL=C awk -v be=$([ "$1" = be ] && echo 1) 'BEGIN { printf be ? "\376\377" : "\377\376" }
-	{ s = $0 "\n"; for (i = 1; i <= length(s); i++) if (be) printf "%c%s", 0, substr(s, i, 1); else printf "%s%c", substr(s, i, 1), 0 }'
-}
+app() { { head -c 16384 "$1"; fill 1; } | head -c 16384 | od -An -v -tx1 | tr -d ' \n' | tr a-f A-F | gen app $CRLF; }
 
 # Where column COL of data record K stands in an LF page block.
 at() { echo $((16 + 76 * $1 + $2)); }
@@ -143,21 +95,9 @@ splice() {	# FILE OFFSET N [TEXT]
 }
 # Takes N bytes out of FILE from column COL of line LINE on.
 lose() { splice "$1" $(($(head -n $(($2 - 1)) "$1" | wc -c) + $3)) "$4"; }	# FILE LINE COL N
-# Makes FILE BYTES long, or shorter by -BYTES; a file made longer is sparse.
-size() {	# FILE [-]BYTES
-	case $2 in -*) set -- "$1" $(($(wc -c <"$1") $2)) ;; esac
-	dd if=/dev/null of="$1" bs=1 seek="$2" 2>/dev/null
-}
 
 # pagefuse's progress tags for pages FROM to TO-1, eight to a line.
 tags() { awk -v a="$1" -v b="$2" 'BEGIN { for (p = a; p < b; p++) printf "[0x%02X]%s", p, p % 8 == 7 ? "\\n" : "" }'; }
-# pagefuse's message for a LINE where a DUE record (page or data) was due and
-# a line of N characters stood, or what the REASON says.
-bad() {	# LINE DUE N|REASON
-	found=$3
-	[ -n "${3##*[!0-9]*}" ] && found="the line has $3 character$([ "$3" = 1 ] || echo s), not $([ "$2" = page ] && echo 15 || echo 75)"
-	printf 'Dump Format Error at line %s: a %s record is due, and %s\\n' "$1" "$2" "$found"
-}
 # The first value for a Windows program, the second for a native one.
 win() { if [ "$WINDOWS" = 0 ]; then printf %s "$2"; else printf %s "$1"; fi; }
 
@@ -177,7 +117,7 @@ row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	if [ -f "$top/skip" ]; then
 		read -r why <"$top/skip"
 		echo "skipped: needs $why"
-		case ${why%%:*} in native | host) ;; *) [ -z "${QUORREL_NOSKIP-}" ] || { echo "QUORREL_NOSKIP is set: that fails the row"; exit 1; } ;; esac
+		case ${why%%:*} in native) ;; *) [ -z "${QUORREL_NOSKIP-}" ] || { echo "QUORREL_NOSKIP is set: that fails the row"; exit 1; } ;; esac
 		exit 77
 	fi
 	ok=0
