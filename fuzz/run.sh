@@ -5,12 +5,8 @@
 # fuzz/findings/PROGRAM/, and exits non-zero if there were any.  Every input
 # AFL++ found (its queue) is kept in fuzz/kept/PROGRAM/, and seeds the next
 # run.
-# "fuzz/run.sh compare" runs every dump kept for pagefuse through pagefuse
-# as built and pagefuse-exact, its fast path left out, as the test row
-# FastMatchesExact does, and exits non-zero at the first that they read
-# differently.
-# Usage: fuzz/run.sh [--needs] [SECONDS | compare]
-# Needs cmake, and AFL++ to fuzz; --needs names the packages missing here.
+# Usage: fuzz/run.sh [--needs] [SECONDS]
+# Needs cmake and AFL++; --needs names the packages missing here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kept=$root/fuzz/kept
@@ -18,39 +14,13 @@ needs=no
 [ "${1-}" != --needs ] || { needs=yes; shift; }
 . "$root/.ci/needs.sh"
 need cmake
-if [ "${1:-}" = compare ]; then
-	need g++
-else
-	need afl-clang-fast++ afl++
-fi
+need afl-clang-fast++ afl++
 needed fuzz $needs
 
 gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
 
-if [ "${1:-}" = compare ]; then
-	[ -d "$kept/pagefuse" ] || { echo "fuzz: nothing kept in $kept/pagefuse; fuzz first" >&2; exit 2; }
-	build=$root/build-fuzzcompare
-	cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build "$build" --parallel --target pagefuse pagefuse-exact >/dev/null
-	work=$(mktemp -d)
-	trap 'rm -rf "$work"' EXIT
-	cd "$work"
-	# The console, the messages and the status, and the image after success.
-	for dump in "$kept"/pagefuse/*; do
-		for prog in pagefuse pagefuse-exact; do
-			rm -f rom.bin
-			"$build/$prog" "$dump" >"${prog##*/}.seen" 2>&1 && cat rom.bin >>"${prog##*/}.seen"
-			echo "status $?" >>"${prog##*/}.seen"
-		done
-		cmp -s pagefuse.seen pagefuse-exact.seen ||
-			{ echo "fuzz: the builds read $dump differently" >&2; exit 1; }
-	done
-	echo "fuzz: both builds read the $(ls "$kept/pagefuse" | wc -l) kept dumps alike"
-	exit 0
-fi
-
 secs=${1:-60}
-case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [--needs] [SECONDS | compare]" >&2; exit 2 ;; esac
+case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [--needs] [SECONDS]" >&2; exit 2 ;; esac
 # tmpfs where there is one: every run writes its output file.
 work=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp)/quorrel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
