@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Runs the whole test suite on another machine, or another C library:
-#   bash tests/cross.sh [--needs|--build] TARGET
-# TARGET is one of Debian's Linux machines in .ci/machines.sh, cross-built
-# statically with Debian's g++ for it in build-TARGET, and run natively
-# where the kernel can, through qemu-user where it can't; or
-# musl, this machine's programs built statically against musl in
-# build-musl; or windows, cross-built with MinGW-w64's g++ in build-windows
-# (the preset ci-windows) and run under Wine (the preset wine).  Warnings
-# are errors.  It installs nothing: it names the Debian packages it misses,
-# before it builds; --needs only prints them, and --build stops before the
-# tests.
+# Runs the whole test suite on another machine:
+#   bash tests/cross.sh [--needs|--build] MACHINE|windows
+# MACHINE is one of Debian's Linux machines in .ci/machines.sh.  Its
+# programs are built statically against musl, as the release ships them,
+# in build-MACHINE, inside the Debian 13 system that .ci/system makes (which
+# takes root), and run here: natively where the kernel can, through
+# qemu-user where it can't.  windows is cross-built with MinGW-w64's g++ in
+# build-windows (the preset ci-windows) and run under Wine (the preset
+# wine).  Warnings are errors.  It installs nothing here: it names the
+# Debian packages it misses, before it builds; --needs only prints them,
+# and --build stops before the tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,8 +18,8 @@ needs=no buildonly=no
 case ${1-} in --needs) needs=yes; shift ;; --build) buildonly=yes; shift ;; esac
 target=${1-}
 . "$root/.ci/machines.sh"
-usage() { echo "usage: bash tests/cross.sh [--needs|--build] ${machines// /|}|musl|windows" >&2; exit 2; }
-case $target in musl | windows) ;; *) machine "$target" || usage ;; esac
+usage() { echo "usage: bash tests/cross.sh [--needs|--build] ${machines// /|}|windows" >&2; exit 2; }
+[ "$target" = windows ] || machine "$target" || usage
 
 . "$root/.ci/needs.sh"
 need cmake
@@ -29,37 +29,21 @@ if [ "$target" = windows ]; then
 	need "$server" wine64
 	# The preset that runs the tests under Wine is configured for this machine.
 	need g++
-elif [ "$target" = musl ]; then
-	need g++
-	need musl-gcc musl-tools
-elif [ "$target" = amd64 ]; then
-	need "$triple-g++" g++
 else
-	need "$triple-g++" "g++-$triple"
-	need "qemu-$cpu" qemu-user
+	missing="$missing $(bash "$root/.ci/system" --needs)"
+	[ "$target" = amd64 ] || [ "$target" = i386 ] || need "qemu-$cpu" qemu-user
 fi
 needed "cross.sh $target" $needs
 
-if [ "$target" = musl ]; then
-	# Debian's musl-tools builds C alone: g++ compiles against musl's
-	# headers and its own C++ headers, where no glibc macro may be missing,
-	# and musl-gcc links.
-	v=$(g++ -dumpversion) m=$(g++ -dumpmachine)
-	flags="-nostdinc -isystem /usr/include/c++/$v -isystem /usr/include/$m/c++/$v"
-	flags="$flags -isystem $(g++ -print-file-name=include) -isystem /usr/include/${m/gnu/musl}"
-	build=build-musl cxx=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=$flags '-D__GLIBC_PREREQ(a,b)=0'"
-		"-DCMAKE_CXX_LINK_EXECUTABLE=musl-gcc <FLAGS> <CMAKE_CXX_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>")
-elif [ "$target" != windows ]; then
-	build=build-$target cxx=(-DCMAKE_SYSTEM_NAME=Linux "-DCMAKE_SYSTEM_PROCESSOR=$cpu" "-DCMAKE_CXX_COMPILER=$triple-g++")
-fi
 if [ "$target" != windows ]; then
-	cmake -S . -B "$build" "${cxx[@]}" -DCMAKE_EXE_LINKER_FLAGS=-static -DQUORREL_WERROR=ON >/dev/null
-	cmake --build "$build" --parallel
+	build=build-$target
+	build() { bash .ci/system $muslsuite "$(syspackages musl)" "bash .ci/build musl $target $*"; }
+	build
 	[ $buildonly = no ] || exit 0
-	# This kernel runs amd64, i386 and musl programs itself, and qemu-user the rest.
+	# This kernel runs amd64 and i386 programs itself, and qemu-user the rest.
 	launcher=
 	"$build/stampel" >/dev/null 2>&1 || launcher=qemu-$cpu
-	cmake -S . -B "$build" -DQUORREL_TEST_LAUNCHER="$launcher" >/dev/null
+	build "-DQUORREL_TEST_LAUNCHER=$launcher"
 	ctest --test-dir "$build" --output-on-failure --parallel 2 --no-tests=error
 	exit
 fi
