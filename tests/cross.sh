@@ -23,10 +23,9 @@ usage() { echo "usage: bash tests/cross.sh [--needs|--build] ${machines// /|}|wi
 
 . "$root/.ci/needs.sh"
 need cmake
-server=/usr/lib/wine/wineserver64	# from wine64 alone, without its recommends
 if [ "$target" = windows ]; then
 	need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
-	need "$server" wine64
+	missing="$missing $(bash .ci/wine --needs)"
 	# The preset that runs the tests under Wine is configured for this machine.
 	need g++
 else
@@ -51,14 +50,4 @@ fi
 cmake --preset ci-windows >/dev/null
 cmake --build --preset ci-windows --target all strtolpairs
 [ $buildonly = no ] || exit 0
-cmake --preset wine >/dev/null
-# The same prefix as the test preset's, made once, and one server kept up
-# for the whole run rather than one started for every program.  Wine maps
-# Unix file names through the locale: under C it loses every name outside
-# ASCII before a program sees it.
-export WINEDEBUG=-all WINEPREFIX="$root/build-wine/prefix" LANG=C.UTF-8
-mkdir -p "$WINEPREFIX"
-"$server" -p
-trap '"$server" -k || true' EXIT
-/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
-ctest --preset wine
+bash .ci/wine build-wine/prefix sh -c 'cmake --preset wine "-DQUORREL_TEST_LAUNCHER=$WINE" >/dev/null && ctest --preset wine'
