@@ -17,8 +17,7 @@ int _dowildcard = -1;
 }
 #endif
 
-const char IOERROR[] = "File IO Error\n";
-
+static const char IOERROR[] = "File IO Error\n";
 static const char NOTICE[] = " - written by the Quorrel authors";
 
 void fail(const char *msg)
@@ -28,32 +27,33 @@ void fail(const char *msg)
 	exit(-1);
 }
 
-// Opening the output truncates it, so an input that is the output itself
-// would be destroyed before a byte of it was read, and a directory, which
-// may open as a file and fail only at the first read, would leave the
-// output empty: both are refused first.  A console that is the output would
-// be written into it, the banner first: a run that meets one writes
-// nothing at all.  Only an output that does not exist and a stream that is
-// closed or no disk file are known to meet nothing; where an identity can't
-// be learnt, the run is refused as though they met.  outputid returns 1
-// where the output exists (its identity in o), 0 where it does not, and -1
-// where that can't be learnt.
+// Opening the output truncates it.  So before that, refuse to run if the
+// input, standard output or standard error is the output file, or if we
+// can't tell: a run that reads the file it empties would destroy its own
+// input, and one that writes its console into it would spoil the image.
+// The input must not be a directory either, which may open as a file and
+// fail only at the first read, after the output has been emptied.
+// outputid learns the identity of an existing output file: it returns 1
+// and the identity in o, 0 if there is no such file, or -1 if it can't
+// tell.  same tells whether a stream is that file; a closed stream, or
+// one that is no disk file, is not.
 #ifdef _WIN32
-// stat has no inode numbers there; a volume serial and file index do the
-// same.  They are asked of the file system itself, which needs no access to
-// the file: a console redirected by the shell is a handle opened for
-// writing only.  The 64-bit index is the one that every Windows has, 7
-// included; where a file system's ids are longer, two files may share an
-// index, which refuses a run, and a file never differs from itself.  Wine
-// gives no volume serial for a handle that it took over from its Unix
-// parent, such as a redirected console; the index decides alone then.
+// Windows has no inode numbers.  A volume serial number and a file index
+// do the same job, and are asked of the file system itself, which needs
+// no access to the file: a console that the shell redirected to a file is
+// a handle opened for writing only.  The 64-bit index is the one that
+// every Windows has, 7 included.  Where a file system's ids are longer,
+// two files may share an index, which refuses a run, but a file never
+// differs from itself.  Wine gives no volume serial for a handle that it
+// took over from its Unix parent, such as a redirected console: then the
+// index decides alone.
 struct identity {
 	ULONG volume;	// 0 where unknown
 	LONGLONG index;
 };
 
-// Room for the longest label of NTFS and FAT; a longer one loses only the
-// volume serial.
+// Room for the longest volume label of NTFS and FAT; a longer one only
+// loses the volume serial.
 static const size_t LABELROOM = 32;
 
 static bool identify(HANDLE h, identity *id)
@@ -99,22 +99,16 @@ static bool same(FILE *f, const identity *o)
 	return a.index == o->index && (a.volume == o->volume || a.volume == 0 || o->volume == 0);
 }
 
-// The plain stat's 32-bit sizes there would fail on a large input.
-static bool readable(FILE *in, const identity *o)
+// The plain stat has 32-bit sizes there, which fail on a large file.
+typedef struct _stat64 filestat;
+
+static int statfile(FILE *f, filestat *s)
 {
-	struct _stat64 i;
-
-	return _fstat64(_fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && same(in, o));
-}
-
-bool regularfile(FILE *f)
-{
-	struct _stat64 s;
-
-	return _fstat64(_fileno(f), &s) == 0 && S_ISREG(s.st_mode);
+	return _fstat64(_fileno(f), s);
 }
 #else
 typedef struct stat identity;
+typedef struct stat filestat;
 
 static int outputid(const char *outname, identity *o)
 {
@@ -123,34 +117,36 @@ static int outputid(const char *outname, identity *o)
 	return errno == ENOENT ? 0 : -1;
 }
 
-static bool samefile(const struct stat *a, const identity *o)
+static int statfile(FILE *f, filestat *s)
 {
-	return a->st_dev == o->st_dev && a->st_ino == o->st_ino;
+	return fstat(fileno(f), s);
 }
 
 static bool same(FILE *f, const identity *o)
 {
-	struct stat a;
+	filestat a;
 
-	if (fstat(fileno(f), &a) != 0)
+	if (statfile(f, &a) != 0)
 		return errno != EBADF;
-	return samefile(&a, o);
+	return a.st_dev == o->st_dev && a.st_ino == o->st_ino;
 }
+#endif
 
+// Whether the input may be read: it is no directory, and not the output
+// file o, if there is one.
 static bool readable(FILE *in, const identity *o)
 {
-	struct stat i;
+	filestat s;
 
-	return fstat(fileno(in), &i) == 0 && !S_ISDIR(i.st_mode) && !(o && samefile(&i, o));
+	return statfile(in, &s) == 0 && !S_ISDIR(s.st_mode) && !(o && same(in, o));
 }
 
 bool regularfile(FILE *f)
 {
-	struct stat s;
+	filestat s;
 
-	return fstat(fileno(f), &s) == 0 && S_ISREG(s.st_mode);
+	return statfile(f, &s) == 0 && S_ISREG(s.st_mode);
 }
-#endif
 
 static void flushconsole()
 {
@@ -160,10 +156,10 @@ static void flushconsole()
 
 void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out)
 {
-	// A console that goes away must not cut the output short: the run
-	// completes and the failed write to standard output decides the status.
-	// A file-size limit, as build sandboxes set, fails the write instead of
-	// killing the run without a word.
+	// If the console goes away, the run still completes the output file,
+	// and the failed write to the console makes the status a failure.  A
+	// file-size limit, as build sandboxes set, then fails a write too,
+	// rather than killing the run without a word.
 #ifdef SIGPIPE
 	signal(SIGPIPE, SIG_IGN);
 #endif
@@ -173,6 +169,9 @@ void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FIL
 	identity o;
 	int output = argc == 2 ? outputid(t->outname, &o) : 0;
 	const identity *existing = output == 1 ? &o : nullptr;
+	// A console that is the output file gets nothing written into it, not
+	// even the banner; the message goes to standard error unless that is
+	// the output file too.
 	if (existing && (same(stdout, existing) || same(stderr, existing))) {
 		if (!same(stderr, existing))
 			fputs(IOERROR, stderr);
@@ -194,10 +193,11 @@ void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FIL
 		fail(IOERROR);
 }
 
-size_t readfull(void *buf, size_t n, FILE *in)
+size_t readorfail(void *buf, size_t n, FILE *in)
 {
-	// fread itself returns short only at end of input or on an error; asking
-	// again after the end would wait on a terminal for a second end.
+	// fread returns fewer bytes only at the end of the input or on an
+	// error, so one call is enough.  A second call after the end would wait
+	// for the user to end a terminal's input once more.
 	size_t got = fread(buf, 1, n, in);
 
 	if (ferror(in))
@@ -207,13 +207,13 @@ size_t readfull(void *buf, size_t n, FILE *in)
 
 int framedone(FILE *in, FILE *out)
 {
-	// A full device often shows only at the last flush or at close.
+	// A full disk often shows only at the last flush or at the close.
 	bool bad = fflush(out) != 0 || ferror(out);
 	if (fclose(out) != 0 || bad)
 		fail(IOERROR);
 	fclose(in);
-	// The console's error flag holds any write to it that failed, even
-	// one followed by writes that went through: "Done" only after none.
+	// The console's error flag stays set after any write to it failed, even
+	// if later writes went through: "Done" is written only if none failed.
 	flushconsole();
 	puts("Done");
 	flushconsole();

@@ -15,26 +15,26 @@ struct tool {
 	const char *outmode;
 };
 
-extern const char IOERROR[];
-
-// Prints the banner, then either the usage line (exit 0) or opens both files;
-// any failure exits with status -1, before the banner where a console is the
-// output file.
+// Prints the banner, then either prints the usage line and exits with
+// status 0, or opens both files.  A failure exits with status -1, before
+// the banner if a console is the output file.
 void frameopen(const tool *t, int argc, const char *const argv[], FILE **in, FILE **out);
 
-// Whether f is a regular file, whose reads end where the file does; a pipe,
-// a FIFO, a terminal or a serial line may keep a read waiting for ever.
+// Whether f is a regular file, whose reads never wait.  A read from a pipe,
+// a FIFO, a terminal or a serial line waits until the other side writes.
 bool regularfile(FILE *f);
 
-// Reads up to n bytes, fewer only at end of input; a read error ends the run.
-size_t readfull(void *buf, size_t n, FILE *in);
+// Reads n bytes, fewer only at the end of the input, with one call to fread;
+// a read error ends the run with status -1.
+size_t readorfail(void *buf, size_t n, FILE *in);
 
-// Closes both files and prints "Done" once every write has been checked, and
-// returns 0, the status of a complete run; a failure exits with status -1.
+// Closes both files, checks every write, prints "Done" and returns 0, the
+// status of a complete run; a failure exits with status -1.
 int framedone(FILE *in, FILE *out);
 
-// Flushes standard output first so a merged stream keeps the banner before
-// the message, then exits with status -1.
+// Writes msg to standard error and exits with status -1.  Standard output
+// is flushed first, so that where both streams go to one place the banner
+// comes before the message.
 [[noreturn]] void fail(const char *msg);
 
 #endif

@@ -16,7 +16,6 @@ constexpr size_t DATACOL = 9;		// first data byte's hex pair, columns 9-10
 constexpr size_t CHECKCOL = DATACOL + 2 * RECBYTES;	// checksum, columns 73-74
 
 constexpr int PAGECOUNT = 32;		// pages 0x00 to 0x1F make a complete image
-constexpr int TAGSPERLINE = 8;		// progress tags per console line
 constexpr int FILLBYTE = 0xFF;		// pages a dump skips, and padding
 
 // What the app writer puts where the signing step fills in the fields later.

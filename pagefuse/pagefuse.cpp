@@ -12,6 +12,7 @@ constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
 constexpr size_t UTF16 = ENDOFINPUT - 1;	// not a length: the input is UTF-16
 // Room for a page block's data records, all with CR LF line ends.
 constexpr size_t INBUFSIZE = PAGERECS * LONGEST;
+constexpr int TAGSPERLINE = 8;	// progress tags on a line of the console
 
 static const tool PAGEFUSE = {
 	"Quorrel Plattor v1.0", "Usage: pagefuse file", "rom.bin",
@@ -49,7 +50,7 @@ static size_t have(reader *r, size_t n)
 	memmove(r->buf, r->buf + r->pos, avail);
 	r->pos = 0;
 	size_t ask = r->file ? INBUFSIZE - avail : n - avail;
-	size_t got = readfull(r->buf + avail, ask, r->in);
+	size_t got = readorfail(r->buf + avail, ask, r->in);
 	r->len = avail + got;
 	r->ended = got < ask;
 	return r->len;

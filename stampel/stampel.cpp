@@ -12,13 +12,13 @@ static const tool STAMPEL = {
 	"rb", "w",
 };
 
-// The app file is built whole in the work buffer, after the page, and
-// written at once; a text stream gives it the platform's line ends.
+// The app file is built whole in a fixed buffer and written at once; the
+// text stream gives it the platform's line ends.
 constexpr size_t APPLEN = PAGERECLEN + 1 + PAGERECS * (DATARECLEN + 1) + ENDRECLEN;
 
 // Writes the 32 bytes at b as 64 upper-case hex digits.  The nibbles go
-// through an array of their own, which the compilers know overlaps nothing,
-// so that both convert a record in a few vector steps.
+// through an array of their own, which compilers know overlaps nothing, so
+// that they convert many bytes at a time.
 static void hexdigits(const unsigned char *b, char *t)
 {
 	unsigned char nibbles[2 * RECBYTES];
@@ -33,18 +33,20 @@ static void hexdigits(const unsigned char *b, char *t)
 
 static void convert(FILE *in, FILE *out)
 {
-	unsigned char *page = static_cast<unsigned char *>(malloc(PAGESIZE + APPLEN));
+	static char text[APPLEN];
+	// The work buffer holds the page.
+	unsigned char *page = static_cast<unsigned char *>(malloc(PAGESIZE));
 
 	if (!page)
 		fail("Insufficient Memory\n");
 	fputs("'Signing' App... ", stdout);
 	fflush(stdout);
-	// Input shorter than a page is padded as though each missing byte read
-	// as end of input, whose low 8 bits are FILLBYTE; a longer one is cut.
-	size_t got = readfull(page, PAGESIZE, in);
+	// An input shorter than a page is padded with FILLBYTE, the low 8 bits
+	// of the end-of-input value that a read past its end would give.  Bytes
+	// after the first page are not read.
+	size_t got = readorfail(page, PAGESIZE, in);
 	memset(page + got, FILLBYTE, PAGESIZE - got);
 
-	char *text = reinterpret_cast<char *>(page + PAGESIZE);
 	char *t = text;
 	memcpy(t, PAGEREC "\n", PAGERECLEN + 1);
 	t += PAGERECLEN + 1;
