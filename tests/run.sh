@@ -24,15 +24,36 @@ B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO
 IOERR='File IO Error\n'
 # The style of a Windows program's text files, for pages.awk.
 CRLF=$([ "$WINDOWS" = 0 ] || echo crlf)
-HOLD= TRACE= MOUNT=
+HOLD= WAITS= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
+# Our programs end with status 0 or 255 alone.  A status of 1 or 127 under
+# a launcher is the launcher's failure: Wine or qemu could not start the
+# program, or Wine's loader failed as the program exited.  It is noted for
+# row, which runs the row again.
 run() {
 	set -- $LAUNCHER "$PROGRAM" "$@"
 	[ -z "$TRACE" ] || set -- strace -o /dev/null -P "$TRACE" -e "$FAULT" "$@"
 	[ -z "$MOUNT" ] || set -- unshare -m sh -c "$MOUNT"' && exec "$@"' sh "$@"
 	[ -z "$HOLD" ] || { feed && set -- timeout "$HOLD" "$@"; }
-	"$@"
+	if [ -z "$WAITS" ]; then
+		"$@"
+	else
+		# Once the console shows all that the row expects, the program
+		# gets two seconds more to go on, and then timeout ends it, with
+		# its status 124, as though its time were up.
+		"$@" &
+		while kill -0 $! 2>/dev/null && ! tr -d '\r' <"$CONSOLE" | cmp -s - "$top/want.out"; do
+			sleep 0.1
+		done
+		sleep 2
+		kill -ALRM $! 2>/dev/null
+		wait $!
+	fi
+	set -- $?
+	[ -z "$LAUNCHER" ] || { [ "$1" != 1 ] && [ "$1" != 127 ]; } ||
+		echo "$LAUNCHER ended a run of ${PROGRAM##*/} with status $1, which the program never gives" >>"$top/launcher"
+	return "$1"
 }
 # The row needs a tool (from PACKAGE, where that is not its name), a file or
 # a native program ("native": not one for Windows run under Wine); without
@@ -59,10 +80,14 @@ traced() {	# PATH CALLS [WHEN]
 partial() { echo "$1" >"$top/partial"; }	# head|tail
 
 # The input comes through a FIFO, p, held open by the row's shell as a serial
-# line or a dumper would, so it never ends: made anew for each run, with the
-# file in written into it in the background, as a FIFO holds 64 KiB alone.
-# The run is killed after SECONDS, with timeout's status 124.
-heldopen() { need timeout coreutils; HOLD=$1; }
+# line or a dumper would, so it never ends.  The FIFO is made anew for each
+# run, and the file in is written into it in the background, since a FIFO
+# holds only 64 KiB.  The run is ended after 120 seconds, with timeout's
+# status 124; a row that expects the program to wait for more input says
+# "waits", which ends it once it has written all the console the row
+# expects.
+heldopen() { need timeout coreutils; HOLD=120; }
+waits() { heldopen; WAITS=yes; }
 feed() { exec 3>&-; rm -f p; mkfifo p && exec 3<>p && { timeout 30 cat in >&3 & }; }
 
 # The row's folder low is seen at o through an overlay whose upper layer is
@@ -103,15 +128,16 @@ win() { if [ "$WINDOWS" = 0 ]; then printf %s "$2"; else printf %s "$1"; fi; }
 
 row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	trap 'rm -rf "$top"' EXIT
-	# Wine 8 on glibc 2.36 now and then fails an assertion of the loader as
-	# a program exits, its work done, and the status becomes 127: the row is
-	# run again then, in a folder of its own.
+	# A row whose launcher failed (see run) is run again, in a folder of its
+	# own, three times at most.
 	for try in 1 2 3; do
 		top=$(mktemp -d "${TMPDIR:-/tmp}/quorrel-test-XXXXXX") && mkdir "$top/work" || exit 1
 		CONSOLE=$top/out
+		printf %b "$4" >"$top/want.out"
 		(cd "$top/work" && eval "$3") >"$top/out" 2>"$top/err" </dev/null
 		got=$?
-		[ "$WINDOWS" = 1 ] && [ $try -lt 3 ] && grep -rqs 'Inconsistency detected by ld.so' "$top" || break
+		[ -f "$top/launcher" ] && [ $try -lt 3 ] || break
+		echo "run again, after try $try: $(cat "$top/launcher")"
 		rm -rf "$top"
 	done
 	if [ -f "$top/skip" ]; then
@@ -122,7 +148,6 @@ row() {	# NAME STATUS COMMAND CONSOLE STDERR FILE
 	fi
 	ok=0
 	[ "$got" = "$2" ] || { echo "status $got, not $2"; ok=1; }
-	printf %b "$4" >"$top/want.out"
 	printf %b "$5" >"$top/want.err"
 	for stream in out err; do
 		[ "$WINDOWS" = 0 ] || { tr -d '\r' <"$top/$stream" >"$top/got" && mv "$top/got" "$top/$stream"; }
