@@ -51,11 +51,10 @@ cd "$work"
 # app.bin: one application page.  Every page holds every byte value; the
 # conversions take no branch on the data, so the count is about that of
 # random pages.
-gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
-gen blocks 0-31 >dump.hex
-gen blocks crlf 0-31 >crlf.hex
-gen blocks 254:1 >high.hex
-gen data 2 >app.bin
+sh "$root/tests/pages.sh" blocks 0-31 >dump.hex
+sh "$root/tests/pages.sh" blocks crlf 0-31 >crlf.hex
+sh "$root/tests/pages.sh" blocks 254:1 >high.hex
+sh "$root/tests/pages.sh" data 2 >app.bin
 
 instructions() {
 	valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |

@@ -17,8 +17,6 @@ need cmake
 need afl-clang-fast++ afl++
 needed fuzz $needs
 
-gen() { LC_ALL=C awk -f "$root/tests/pages.awk" "$@"; }
-
 secs=${1:-60}
 case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [--needs] [SECONDS]" >&2; exit 2 ;; esac
 # tmpfs where there is one: every run writes its output file.
@@ -32,9 +30,9 @@ cmake --build "$work/build" --parallel >/dev/null
 
 # Seeds: page blocks, whole, with gaps and CR LF, cut short, and binary.
 mkdir "$work/seeds"
-{ gen blocks 0; printf ':00000001FF\n'; } >"$work/seeds/valid.hex"
-gen blocks crlf 1 4 >"$work/seeds/crlf-gaps.hex"
-gen blocks 0 >"$work/seeds/truncated.hex"
+{ sh "$root/tests/pages.sh" blocks 0; printf ':00000001FF\n'; } >"$work/seeds/valid.hex"
+sh "$root/tests/pages.sh" blocks crlf 1 4 >"$work/seeds/crlf-gaps.hex"
+sh "$root/tests/pages.sh" blocks 0 >"$work/seeds/truncated.hex"
 truncate -s $((16 + 100 * 76)) "$work/seeds/truncated.hex"
 head -c 300 "$work/seeds/valid.hex" | tr '0-9A-F' '\000-\017' >"$work/seeds/short.bin"
 

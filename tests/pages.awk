@@ -1,6 +1,6 @@
 # Writes ROM pages and their page blocks, for the test rows, the benchmark and
 # the fuzzer's seeds: the one writer of the layout outside the programs.
-# Run it as LC_ALL=C awk -f pages.awk WHAT ARGS..., so that it writes bytes:
+# Run it as sh pages.sh WHAT ARGS..., which runs it on bytes:
 #   data SEED...               the bytes of the pages
 #   blocks [STYLE...] PAGE...  page blocks of them
 #   text SET                   the digit columns of SET's records, one after

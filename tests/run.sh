@@ -15,8 +15,20 @@
 # Exits 0 if the row holds, 77 (skipped) if it needs what is not here;
 # with QUORREL_NOSKIP set, a row that needs a missing tool or file fails
 # instead.
-programs=$1 table=$2 want=$3 program=$4
+#   sh run.sh --names TABLE
+# prints the names of the table's rows, one a line, for the build.
 tests=$(cd "$(dirname "$0")" && pwd)
+# The one reader of a table: a line whose first word is "row" begins a row,
+# and a row goes on over the lines that end in a backslash.  It prints the
+# table's other lines and the row named, or with no name the names alone.
+table() {	# TABLE [NAME]
+	awk -v want="${2-}" '!more { isrow = $1 == "row"; keep = $2 == want }
+		want == "" && isrow && !more { print $2 }
+		want != "" && (!isrow || keep) { print }
+		{ more = /\\$/ }' "$tests/$1.rows"
+}
+[ "$1" != --names ] || { table "$2"; exit; }
+programs=$1 table=$2 want=$3 program=$4
 . "$programs"	# PAGEFUSE STAMPEL STRTOLPAIRS LAUNCHER WINDOWS
 PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM pages:\n'
 [ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
@@ -100,7 +112,7 @@ overlay() {
 	unshare -m sh -c "$MOUNT" 2>/dev/null || skip "mounts: an overlay in a mount namespace of its own (root, unshare -m)"
 }
 
-gen() { LC_ALL=C awk -f "$tests/pages.awk" "$@"; }
+gen() { sh "$tests/pages.sh" "$@"; }
 data() { gen data "$@"; }
 blocks() { gen blocks "$@"; }
 fill() { head -c $(($1 * 16384)) /dev/zero | tr '\0' '\377'; }
@@ -172,7 +184,6 @@ PROGRESS=$STARTED
 DONE="${PROGRESS}Done\n"
 
 # The table's own definitions, and the one row asked for.
-eval "$(awk -v want="$want" '!more { isrow = $1 == "row"; keep = $2 == want }
-	!isrow || keep { print } { more = /\\$/ }' "$tests/$table.rows")"
+eval "$(table "$table" "$want")"
 echo "no row $want in $table.rows"
 exit 1
