@@ -12,17 +12,17 @@
 # wall time, the figure a user feels, is the median ratio over interleaved
 # pairs of runs (RUNS of them, default 200).  It also shows cp of the dump,
 # for scale, and peak memory on a 4 MiB image (with GNU time, if here).
-#   bash bench/run.sh [--needs] [instructions]
+#   bash bench/run.sh [--needs|--needs-all] [instructions]
 # "instructions" counts alone, and checks the instruction budgets: what CI
 # runs.  Needs cmake, valgrind, a compiler, and python3 for the wall time;
-# --needs names the packages missing here.
+# --needs names the packages missing here, and --needs-all every one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-200}
 needs=no
-[ "${1-}" != --needs ] || { needs=yes; shift; }
+case ${1-} in --needs | --needs-all) needs=$1; shift ;; esac
 mode=${1:-all}
-case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [--needs] [instructions]" >&2; exit 2 ;; esac
+case $mode in all | instructions) ;; *) echo "usage: bash bench/run.sh [--needs|--needs-all] [instructions]" >&2; exit 2 ;; esac
 
 . "$root/.ci/needs.sh"
 need cmake
@@ -33,6 +33,7 @@ for cxx in g++:g++ clang++:clang; do
 	if command -v "${cxx%:*}" >/dev/null; then compilers+=("${cxx%:*}"); else absent="$absent ${cxx#*:}"; fi
 done
 [ ${#compilers[@]} -gt 0 ] || need g++
+all="$all g++ clang"
 needed bench $needs
 [ -z "$absent" ] || echo "bench: ${compilers[*]} alone is measured (apt-get install$absent)" >&2
 

@@ -5,13 +5,14 @@
 # fuzz/findings/PROGRAM/, and exits non-zero if there were any.  Every input
 # AFL++ found (its queue) is kept in fuzz/kept/PROGRAM/, and seeds the next
 # run.
-# Usage: fuzz/run.sh [--needs] [SECONDS]
-# Needs cmake and AFL++; --needs names the packages missing here.
+# Usage: fuzz/run.sh [--needs|--needs-all] [SECONDS]
+# Needs cmake and AFL++; --needs names the packages missing here, and
+# --needs-all every one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kept=$root/fuzz/kept
 needs=no
-[ "${1-}" != --needs ] || { needs=yes; shift; }
+case ${1-} in --needs | --needs-all) needs=$1; shift ;; esac
 . "$root/.ci/needs.sh"
 need cmake
 need afl-clang-fast++ afl++

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the whole test suite on another machine:
-#   bash tests/cross.sh [--needs|--build] MACHINE|windows
+#   bash tests/cross.sh [--needs|--needs-all|--build] MACHINE|windows
 # MACHINE is one of Debian's Linux machines in .ci/machines.sh.  Its
 # programs are built statically against musl, as the release ships them,
 # in build-MACHINE, inside the Debian 13 system that .ci/system makes (which
@@ -9,27 +9,28 @@
 # build-windows (the preset ci-windows) and run under Wine (the preset
 # wine).  Warnings are errors.  It installs nothing here: it names the
 # Debian packages it misses, before it builds; --needs only prints them,
-# and --build stops before the tests.
+# --needs-all prints every package it needs, and --build stops before the
+# tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 needs=no buildonly=no
-case ${1-} in --needs) needs=yes; shift ;; --build) buildonly=yes; shift ;; esac
+case ${1-} in --needs | --needs-all) needs=$1; shift ;; --build) buildonly=yes; shift ;; esac
 target=${1-}
 . "$root/.ci/machines.sh"
-usage() { echo "usage: bash tests/cross.sh [--needs|--build] ${machines// /|}|windows" >&2; exit 2; }
+usage() { echo "usage: bash tests/cross.sh [--needs|--needs-all|--build] ${machines// /|}|windows" >&2; exit 2; }
 [ "$target" = windows ] || machine "$target" || usage
 
 . "$root/.ci/needs.sh"
 need cmake
 if [ "$target" = windows ]; then
 	need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
-	missing="$missing $(bash .ci/wine --needs)"
+	needsof .ci/wine
 	# The preset that runs the tests under Wine is configured for this machine.
 	need g++
 else
-	missing="$missing $(bash "$root/.ci/system" --needs)"
+	needsof .ci/system
 	[ "$target" = amd64 ] || [ "$target" = i386 ] || need "qemu-$cpu" qemu-user
 fi
 needed "cross.sh $target" $needs
