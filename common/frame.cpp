@@ -11,7 +11,8 @@
 #include <windows.h>
 #include <winternl.h>
 
-// The shell expands no wildcards there; the runtime does, when asked to.
+// Windows shells expand no wildcards in arguments.  The C runtime does it
+// for the program, when this variable asks it to.
 extern "C" {
 int _dowildcard = -1;
 }

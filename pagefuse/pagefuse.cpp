@@ -9,14 +9,15 @@
 
 constexpr size_t LONGEST = DATARECLEN + 2;	// a data record and a CR LF line end
 constexpr size_t ENDOFINPUT = static_cast<size_t>(-1);
-constexpr size_t UTF16 = ENDOFINPUT - 1;	// not a length: the input is UTF-16
+constexpr size_t UTF16 = ENDOFINPUT - 1;	// a stand-in length for UTF-16 text
 // Room for a page block's data records, all with CR LF line ends.
 constexpr size_t INBUFSIZE = PAGERECS * LONGEST;
 constexpr int TAGSPERLINE = 8;	// progress tags on a line of the console
 
 static const tool PAGEFUSE = {
 	"Quorrel Plattor v1.0", "Usage: pagefuse file", "rom.bin",
-	// The reader takes LF and CR LF itself, so no runtime may translate them.
+	// The reader takes LF and CR LF line ends itself, so the input is read
+	// as raw bytes, which no runtime translates.
 	"rb", "wb",
 };
 
@@ -160,13 +161,13 @@ static void skipmark(reader *r)
 	r->pos = 3;
 }
 
-// Turns the 64 digit columns of a data record into its 32 bytes, and tells
-// whether all of them are hex digits; where one is not, the bytes are not
-// its value.  A column's value as a digit is c - '0', and as a letter of
-// either case (c | 0x20) - 'a' + 10.  For a hex digit, the one of the two
-// that does not apply wraps around above 15, so the smaller is its value.
-// The loops work on bytes alone, with no branch, in an array of their own,
-// so that compilers do many bytes at a time.
+// Turns the 64 digit columns of a data record into its 32 bytes, and returns
+// whether every column holds a hex digit; if one does not, the bytes are of
+// no use.  A column c is worth c - '0' as a digit, and (c | 0x20) - 'a' + 10
+// as a letter of either case.  For a hex digit, the reading that does not
+// apply wraps around to a number above 15, so the smaller one is its value.
+// The loops have no branch and work on bytes alone, in an array of their
+// own, so that compilers convert many bytes at a time.
 static bool hexdigits(const unsigned char *digits, unsigned char *bytes)
 {
 	unsigned char nibble[2 * RECBYTES];
@@ -230,8 +231,8 @@ static void convert(FILE *in, FILE *out)
 	const char *rec;
 	int next = 0;	// an int, so that a page named 0xFF cannot wrap it to 0
 
-	// The output is written a page at a time.  A write that fails still
-	// shows when the frame closes the file.
+	// Every write to the output is a whole page, so it needs no buffer.  A
+	// write that fails is still seen when the frame closes the file.
 	setvbuf(out, nullptr, _IONBF, 0);
 	puts("Writing ROM pages:");
 	skipmark(&r);

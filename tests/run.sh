@@ -79,16 +79,17 @@ need() {	# TOOL [PACKAGE] | /PATH | native
 }
 skip() { echo "$1" >"$top/skip"; exit 0; }
 
-# Fails the system calls named on the path with EIO, at every call or at
-# those WHEN says; a row names every call that C libraries use for the job.
+# Makes the system calls CALLS on PATH fail with EIO, every time or at the
+# calls that WHEN names, as strace's when= does.  A row names every call
+# that a C library may use for the job.
 traced() {	# PATH CALLS [WHEN]
 	need native && need strace
 	TRACE=$1 FAULT="inject=$2:error=EIO${3:+:when=$3}"
 	# LeakSanitizer can't run under ptrace.
 	export ASAN_OPTIONS="${ASAN_OPTIONS-}:detect_leaks=0"
 }
-# Of the console the row gives, only the first or the last bytes arrive
-# where writes to it fail: which ones is up to the C library.
+# Where writes to the console fail, only the first or the last part of the
+# console that the row gives arrives; which part depends on the C library.
 partial() { echo "$1" >"$top/partial"; }	# head|tail
 
 # The input comes through a FIFO, p, held open by the row's shell as a serial
@@ -102,9 +103,10 @@ heldopen() { need timeout coreutils; HOLD=120; }
 waits() { heldopen; WAITS=yes; }
 feed() { exec 3>&-; rm -f p; mkfifo p && exec 3<>p && { timeout 30 cat in >&3 & }; }
 
-# The row's folder low is seen at o through an overlay whose upper layer is
-# on a tmpfs, so that with xino the files of the lower layer have inode
-# numbers above 32 bits; each run mounts it in a mount namespace of its own.
+# The row's folder low is seen again at o, through an overlay file system
+# whose upper layer is on a tmpfs: with xino, the files of the lower layer
+# then have inode numbers above 32 bits.  Each run mounts it in a mount
+# namespace of its own.
 overlay() {
 	need native && need unshare util-linux
 	MOUNT="mkdir -p t o && mount -t tmpfs t t && mkdir t/u t/w &&
@@ -112,6 +114,7 @@ overlay() {
 	unshare -m sh -c "$MOUNT" 2>/dev/null || skip "mounts: an overlay in a mount namespace of its own (root, unshare -m)"
 }
 
+# Pages and page blocks, as pages.awk writes them, and N pages of 0xFF.
 gen() { sh "$tests/pages.sh" "$@"; }
 data() { gen data "$@"; }
 blocks() { gen blocks "$@"; }
@@ -124,8 +127,8 @@ app() { { head -c 16384 "$1"; fill 1; } | head -c 16384 | od -An -v -tx1 | tr -d
 
 # Where column COL of data record K stands in an LF page block.
 at() { echo $((16 + 76 * $1 + $2)); }
-# Edits FILE at OFFSET: TEXT (printf format) put over what stands there, or
-# put in place of N bytes.
+# Edits FILE at OFFSET: put writes TEXT (a printf format) over what stands
+# there, and splice puts it in place of the N bytes there.
 put() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null; }
 splice() {	# FILE OFFSET N [TEXT]
 	{ head -c "$2" "$1"; printf "${4-}"; tail -c +$(($2 + $3 + 1)) "$1"; } >"$1.new" && mv "$1.new" "$1"
