@@ -1,9 +1,10 @@
-# Run by the lint target: clang-tidy (checks in .clang-tidy) and cppcheck on
-# the programs' own code; a finding of either fails it.  The tools are
-# looked for as it runs, so that one installed after configuring is found.
-# What clang-tidy says of its progress, and its counts of the warnings it
-# hid in system headers, are left out.  cppcheck 2.17 reports, as information, a function whose
-# branches it stopped following at its normal level: that is no finding.
+# Run by the lint target: clang-tidy (its checks are in .clang-tidy) and
+# cppcheck on the programs' own code; a finding of either fails it.  The
+# tools are looked for as it runs, so that one installed after configuring
+# is found.  What clang-tidy says of its progress, and its counts of the
+# warnings it hid in system headers, are left out.  cppcheck 2.17 reports,
+# as information, a function whose branches it stopped following at its
+# normal level: that is no finding.
 #   cmake -DBUILD=FOLDER -DSOURCES="FILE;..." -P lint.cmake, from the source root
 find_program(clang_tidy clang-tidy)
 find_program(cppcheck cppcheck)
