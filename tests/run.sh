@@ -48,20 +48,15 @@ run() {
 	[ -z "$TRACE" ] || set -- strace -o /dev/null -P "$TRACE" -e "$FAULT" "$@"
 	[ -z "$MOUNT" ] || set -- unshare -m sh -c "$MOUNT"' && exec "$@"' sh "$@"
 	[ -z "$HOLD" ] || { feed && set -- timeout "$HOLD" "$@"; }
-	if [ -z "$WAITS" ]; then
-		"$@"
-	else
-		# Once the console shows all that the row expects, the program
-		# gets two seconds more to go on, and then timeout ends it, with
-		# its status 124, as though its time were up.
-		"$@" &
-		while kill -0 $! 2>/dev/null && ! tr -d '\r' <"$CONSOLE" | cmp -s - "$top/want.out"; do
-			sleep 0.1
-		done
-		sleep 2
-		kill -ALRM $! 2>/dev/null
-		wait $!
-	fi
+	"$@" &
+	# A run that waits: once its console shows all that the row expects, the
+	# program gets two seconds more to go on, and then timeout ends it, with
+	# its status 124, as though its time were up.
+	while [ -n "$WAITS" ] && kill -0 $! 2>/dev/null && ! tr -d '\r' <"$CONSOLE" | cmp -s - "$top/want.out"; do
+		sleep 0.1
+	done
+	[ -z "$WAITS" ] || { sleep 2; kill -ALRM $! 2>/dev/null; }
+	wait $!
 	set -- $?
 	[ -z "$LAUNCHER" ] || { [ "$1" != 1 ] && [ "$1" != 127 ]; } ||
 		echo "$LAUNCHER ended a run of ${PROGRAM##*/} with status $1, which the program never gives" >>"$top/launcher"
