@@ -49,9 +49,9 @@ done
 cd "$work"
 
 # dump.hex and crlf.hex: pages 0x00 to 0x1F; high.hex: one page named 0xFE;
-# app.bin: one application page.  Every page holds every byte value; the
-# conversions take no branch on the data, so the count is about that of
-# random pages.
+# app.bin: one application page.  Every page holds every byte value, in
+# plain hex digits as a dumper writes them, so the count is about that of
+# any real dump.
 sh "$root/tests/pages.sh" blocks 0-31 >dump.hex
 sh "$root/tests/pages.sh" blocks crlf 0-31 >crlf.hex
 sh "$root/tests/pages.sh" blocks 254:1 >high.hex
@@ -62,8 +62,8 @@ instructions() {
 		sed -n 's/.*Collected : //p' | tr -d ,
 }
 
-# Median over interleaved pairs (the order alternating) of the wall time of
-# the first command over the second's: prints the ratio and both medians.
+# The median, over pairs of runs whose order alternates, of the wall time of
+# the first command over the second's; prints that ratio and both medians.
 ratio() {	# "command-a args" "command-b args"
 	python3 - "$1" "$2" "$runs" <<'PY'
 import os, statistics, sys, time
@@ -84,8 +84,8 @@ print('%.2f %.2f %.2f' % (statistics.median(ratios), statistics.median(ta) / 1e6
                           statistics.median(tb) / 1e6))
 PY
 }
-# The peak resident KiB of a run, by GNU time: a run's own figure includes
-# whatever process started it.
+# The peak resident memory of a run, in KiB, as GNU time measures it from
+# outside the program.
 peak() {
 	if [ -x /usr/bin/time ]; then
 		/usr/bin/time -f %M -o rss.txt "$@" >/dev/null && cat rss.txt

@@ -20,7 +20,8 @@ needed fuzz $needs
 
 secs=${1:-60}
 case $secs in '' | *[!0-9]*) echo "usage: fuzz/run.sh [--needs] [SECONDS]" >&2; exit 2 ;; esac
-# tmpfs where there is one: every run writes its output file.
+# The work folder is on a tmpfs where there is one, since every run writes
+# its output file.
 work=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp)/quorrel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
