@@ -34,8 +34,6 @@ PROGRAM=$PAGEFUSE OUT=rom.bin title='Quorrel Plattor v1.0' STARTED='Writing ROM 
 [ "$program" = pagefuse ] || PROGRAM=$STAMPEL OUT=hex.app title='Quorrel Stampel v0.9 Beta' STARTED="'Signing' App... "
 B="$title - written by the Quorrel authors\nTHIS PROGRAM COMES WITH ABSOLUTLY NO WARRANTY\nPLEASE READ THE DOCUMENTATION FOR DETAILS\n"
 IOERR='File IO Error\n'
-# The style of a Windows program's text files, for pages.awk.
-CRLF=$([ "$WINDOWS" = 0 ] || echo crlf)
 HOLD= WAITS= TRACE= MOUNT=
 
 # Runs the program under test with these arguments, as the row set it up.
@@ -117,8 +115,9 @@ fill() { head -c $(($1 * 16384)) /dev/zero | tr '\0' '\377'; }
 # The bytes that strtol gives for the pairs of bytes in FILE, asked of the C
 # library that the programs use.
 strtol() { $LAUNCHER "$STRTOLPAIRS" "$1" strtol.bin && cat strtol.bin; }
-# The app file that stampel makes of FILE: its first page, padded with 0xFF.
-app() { { head -c 16384 "$1"; fill 1; } | head -c 16384 | od -An -v -tx1 | tr -d ' \n' | tr a-f A-F | gen app $CRLF; }
+# The app file that stampel makes of FILE: its first page, padded with 0xFF,
+# with a Windows program's CR LF line ends where the program is one.
+app() { { head -c 16384 "$1"; fill 1; } | head -c 16384 | od -An -v -tx1 | tr -d ' \n' | tr a-f A-F | gen app $([ "$WINDOWS" = 0 ] || echo crlf); }
 
 # Where column COL of data record K stands in an LF page block.
 at() { echo $((16 + 76 * $1 + $2)); }
