@@ -31,3 +31,9 @@ syspackages() {	# musl|deb: the packages of that system
 	done
 	echo "$list"
 }
+insystem() {	# musl|deb COMMAND: runs the bash command in that system, from
+	# the repository's root, with this file read
+	local suite=$muslsuite
+	[ "$1" = musl ] || suite=$debsuite
+	bash .ci/system $suite "$(syspackages "$1")" ". .ci/machines.sh; $2"
+}

@@ -37,7 +37,7 @@ needed "cross.sh $target" $needs
 
 if [ "$target" != windows ]; then
 	build=build-$target
-	build() { bash .ci/system $muslsuite "$(syspackages musl)" "bash .ci/build musl $target $*"; }
+	build() { insystem musl "bash .ci/build musl $target $*"; }
 	build
 	[ $buildonly = no ] || exit 0
 	# This kernel runs amd64 and i386 programs itself, and qemu-user the rest.
